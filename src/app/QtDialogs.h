@@ -1,0 +1,24 @@
+#pragma once
+
+#include "db/Dialogs.h"
+
+class QWidget;
+
+// The real dialogs: modal Qt boxes over the main window, without icons, with
+// the application's title where a box is given none.
+class QtDialogs : public Dialogs {
+public:
+    static const QString kApplicationTitle;
+
+    void setParentWindow(QWidget* window) { parent_ = window; }
+
+    void inform(const QString& text) override;
+    bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
+    QString askText(const QString& prompt) override;
+    QString chooseFileToOpen(const OpenFileRequest& request) override;
+    void setBusy(bool busy) override;
+
+private:
+    QWidget* parent_ = nullptr;
+    bool busy_ = false;
+};

@@ -1,0 +1,174 @@
+#include "app/frmAloitus.h"
+
+#include "db/DatabaseChoice.h"
+#include "db/DatabaseEngine.h"
+#include "db/Dialogs.h"
+#include "db/Failure.h"
+#include "register/DeleteAllRegisterTables.h"
+#include "register/DeleteNumberedRegisterTables.h"
+#include "register/DeleteSeries.h"
+#include "register/RegisterNames.h"
+#include "register/SeriesSelection.h"
+#include "tables/DeleteTable.h"
+#include "tables/EmptyTable.h"
+#include "tables/RenameTable.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+
+// Positions are laid out in twips; 15 twips make one pixel at 96 dots per
+// inch, and Qt scales logical pixels on denser screens.
+constexpr int px(int twips) { return twips / 15; }
+
+} // namespace
+
+const QString frmAloitus::kTitle =
+    QStringLiteral("LUMERI YRITYSOHJELMIEN taulukoiden poistaminen tai uudelleennimeäminen");
+
+frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("frmAloitus"));
+    setWindowTitle(kTitle);
+    setFixedSize(px(12285), px(7980));
+
+    cmdSelaa_ = addButton("cmdSelaa", QStringLiteral("Valitse tietokanta ..."), 345, 105, 1830, 540);
+
+    List1_ = new QListWidget(this);
+    List1_->setObjectName(QStringLiteral("List1"));
+    List1_->setGeometry(px(345), px(840), px(6495), px(6495));
+    List1_->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1_->setSortingEnabled(false);
+
+    cmdPoista_ = addButton("cmdPoista", QStringLiteral("Poista taulukko"), 7050, 5760, 3870, 660);
+
+    Label1_ = new QLabel(this);
+    Label1_->setObjectName(QStringLiteral("Label1"));
+    Label1_->setGeometry(px(2400), px(240), px(4080), px(300));
+    Label1_->setTextFormat(Qt::PlainText);
+
+    cmdNimea_ = addButton("cmdNimea", QStringLiteral("Nimeä taulukko uudelleen"), 7050, 4980, 3870, 690);
+    cmdLopeta_ = addButton("cmdLopeta", QStringLiteral("Lopeta"), 7050, 6570, 3870, 660);
+    cmdPoistaTulorekisteriTaulut_ = addButton(
+        "cmdPoistaTulorekisteriTaulut",
+        QStringLiteral("Poista kaikki Tulorekisteri_ -alkuiset taulut\r\n(poistaa myös tulorekisterin perustiedot)"),
+        7050, 870, 3870, 840);
+    cmdP_ = addButton("cmdP", registerNames::kInitialSeriesCaption.toString(), 7050, 2850, 3870, 840);
+    cmdPTN_ = addButton("cmdPTN",
+                        QStringLiteral("Poista kaikki numeroidut Tulorekisteri_ taulut \r\n(säilytä perustiedot)"),
+                        7050, 1875, 3870, 840);
+    cmdTyhjenna_ = addButton("cmdTyhjenna", QStringLiteral("Tyhjennä taulukko (poista rivit)"), 7050, 4185, 3870,
+                             540);
+
+    // Tab order as laid out: the label takes no focus and is passed over.
+    QWidget::setTabOrder(cmdSelaa_, List1_);
+    QWidget::setTabOrder(List1_, cmdPoista_);
+    QWidget::setTabOrder(cmdPoista_, cmdNimea_);
+    QWidget::setTabOrder(cmdNimea_, cmdLopeta_);
+    QWidget::setTabOrder(cmdLopeta_, cmdPoistaTulorekisteriTaulut_);
+    QWidget::setTabOrder(cmdPoistaTulorekisteriTaulut_, cmdP_);
+    QWidget::setTabOrder(cmdP_, cmdPTN_);
+    QWidget::setTabOrder(cmdPTN_, cmdTyhjenna_);
+    cmdSelaa_->setFocus();
+
+    wire(cmdSelaa_, [this] { chooseDatabase(*this, dialogs_); }, OnFailure::KeepList);
+    wire(cmdNimea_, [this] { renameSelectedTable(*this, dialogs_); }, OnFailure::RebuildList);
+    wire(cmdPoista_, [this] { deleteSelectedTable(*this, dialogs_); }, OnFailure::RebuildList);
+    wire(cmdTyhjenna_, [this] { emptySelectedTable(*this, dialogs_); }, OnFailure::KeepList);
+    wire(cmdPoistaTulorekisteriTaulut_, [this] { deleteAllRegisterTables(*this, dialogs_); },
+         OnFailure::RebuildList);
+    wire(cmdPTN_, [this] { deleteNumberedRegisterTables(*this, dialogs_); }, OnFailure::RebuildList);
+    wire(cmdP_, [this] { deleteSelectedSeries(*this, dialogs_); }, OnFailure::RebuildList);
+    connect(List1_, &QListWidget::itemSelectionChanged, this,
+            [this] { guarded([this] { selectSeries(*this); }, OnFailure::KeepList); });
+    connect(cmdLopeta_, &QPushButton::clicked, qApp, &QCoreApplication::quit);
+}
+
+QPushButton* frmAloitus::addButton(const char* objectName, const QString& caption, int left, int top, int width,
+                                   int height)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(objectName));
+    button->setGeometry(px(left), px(top), px(width), px(height));
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFailure onFailure)
+{
+    connect(button, &QPushButton::clicked, this,
+            [this, operation = std::move(operation), onFailure] { guarded(operation, onFailure); });
+}
+
+// The one place where errors stop: the operator reads what failed, and the
+// program goes on.
+void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
+{
+    try {
+        operation();
+        return;
+    } catch (const Failure& failure) {
+        dialogs_.inform(failure.message());
+    } catch (const std::exception& error) {
+        dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
+    }
+    if (onFailure == OnFailure::RebuildList)
+        rebuildListAfterFailure();
+}
+
+// After a failure part-way, the list shows what the file really holds.
+void frmAloitus::rebuildListAfterFailure()
+{
+    if (databasePath_.isEmpty())
+        return;
+    try {
+        Database database = DatabaseEngine::instance().open(databasePath_);
+        RefreshTableList(database, *this);
+    } catch (const Failure& failure) {
+        dialogs_.inform(QStringLiteral("Taulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
+                                       "tiedostoa.\n\n")
+                        + failure.message());
+    }
+}
+
+QString frmAloitus::databasePath() const
+{
+    return databasePath_;
+}
+
+void frmAloitus::setDatabasePath(const QString& path)
+{
+    databasePath_ = path;
+    Label1_->setText(path);
+}
+
+QString frmAloitus::selectedTableName() const
+{
+    const QList<QListWidgetItem*> selected = List1_->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void frmAloitus::showTableNames(const QStringList& names)
+{
+    // Rebuilding the list is no selection by the operator: the series button keeps its caption.
+    const QSignalBlocker quiet(List1_);
+    List1_->clear();
+    List1_->addItems(names);
+    List1_->clearSelection();
+    List1_->setCurrentRow(-1);
+}
+
+QString frmAloitus::seriesPrefix() const
+{
+    return cmdP_->text();
+}
+
+void frmAloitus::setSeriesPrefix(const QString& caption)
+{
+    cmdP_->setText(caption);
+}

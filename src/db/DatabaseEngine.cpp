@@ -1,0 +1,280 @@
+#include "db/DatabaseEngine.h"
+
+#include "db/Failure.h"
+#include "db/SqlStatement.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <cstring>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr char kHeaderMagic[] = "SQLite format 3";   // 15 letters and the NUL: 16 bytes
+
+QString quoted(const QString& name)
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString engineMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// Rejects what SQLite would open without complaint but is no usable database:
+// a missing path, a folder, a file without SQLite's header, a file cut short,
+// a file the program may not write.
+void checkFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei löydy."), path);
+    if (info.isDir())
+        throw Failure(QStringLiteral("Valittu nimi on kansio, ei tietokantatiedosto."), path);
+    if (!info.isFile())
+        throw Failure(QStringLiteral("Valittu nimi ei ole tavallinen tiedosto."), path);
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, file.errorString());
+    const QByteArray header = file.read(100);
+    const qint64 size = file.size();
+    file.close();
+
+    const QString notDatabase = QStringLiteral("Tiedosto ei ole tietokanta.");
+    if (size == 0)
+        throw Failure(notDatabase, path, QStringLiteral("tiedosto on tyhjä"));
+    if (header.size() < 16 || std::memcmp(header.constData(), kHeaderMagic, 16) != 0)
+        throw Failure(notDatabase, path, QStringLiteral("tiedoston alussa ei ole tietokannan otsaketta"));
+    if (header.size() < 100)
+        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
+                      QStringLiteral("tiedosto on katkennut otsakkeen keskeltä"));
+
+    // A journal or log beside the file may still hold pages of the file; the
+    // engine settles that when it opens, so the size tells nothing then.
+    const bool pendingChanges = QFileInfo::exists(path + QStringLiteral("-journal"))
+                                || QFileInfo::exists(path + QStringLiteral("-wal"));
+    const auto* h = reinterpret_cast<const uchar*>(header.constData());
+    const quint32 rawPageSize = qFromBigEndian<quint16>(h + 16);
+    const qint64 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
+    const quint32 changeCounter = qFromBigEndian<quint32>(h + 24);
+    const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
+    const quint32 validFor = qFromBigEndian<quint32>(h + 92);
+    const bool pageSizeValid = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
+    if (!pageSizeValid)
+        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
+                      QStringLiteral("otsakkeen sivukoko on virheellinen"));
+    if (!pendingChanges && (size % pageSize != 0
+                            || (pageCount > 0 && changeCounter == validFor && size < pageCount * pageSize)))
+        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
+                      QStringLiteral("tiedosto on lyhyempi kuin sen otsake kertoo (katkennut tiedosto)"));
+
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
+}
+
+} // namespace
+
+void Database::CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+void Database::Finalize::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+
+DatabaseEngine::DatabaseEngine()
+{
+    if (const int rc = sqlite3_initialize(); rc != SQLITE_OK)
+        throw Failure(QStringLiteral("Tietokantamoottoria ei voitu käynnistää."), QString(),
+                      QString::fromUtf8(sqlite3_errstr(rc)));
+}
+
+DatabaseEngine& DatabaseEngine::instance()
+{
+    static DatabaseEngine engine;
+    return engine;
+}
+
+Database DatabaseEngine::open(const QString& path) const
+{
+    checkFile(path);
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    Database::DbPtr db(raw);
+    if (rc != SQLITE_OK)
+        throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
+                      raw ? engineMessage(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
+    if (sqlite3_db_readonly(raw, "main") == 1)
+        throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+
+    Database database(path, std::move(db));
+    // Freed pages are not overwritten with zeros: the safety copy already
+    // keeps the old data, and zeroing would make large deletions slow.
+    database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
+                 QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    // Reading the catalogue now shows at once a file that is damaged.
+    database.catalogue();
+    return database;
+}
+
+Database::Database(QString path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {}
+
+sqlite3* Database::db() const
+{
+    if (!db_)
+        throw Failure(QStringLiteral("Tietokanta on jo suljettu."), path_);
+    return db_.get();
+}
+
+sqlite3* Database::nativeHandle() const { return db(); }
+
+void Database::fail(const QString& what) const
+{
+    throw Failure(what, path_, engineMessage(db_.get()));
+}
+
+void Database::run(const QString& sql, const QString& what)
+{
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db(), utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
+        fail(what);
+    const StmtPtr statement(raw);
+    // Exactly one statement: the texts are built here, so a tail is a fault.
+    if (tail != utf8.constData() + utf8.size())
+        throw Failure(what, path_, QStringLiteral("lauseessa on useampi kuin yksi käsky"));
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE)
+        fail(what);
+}
+
+int Database::schemaVersion()
+{
+    if (!versionQuery_) {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db(), "PRAGMA schema_version", -1, &raw, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+        versionQuery_.reset(raw);
+    }
+    sqlite3_stmt* q = versionQuery_.get();
+    const int rc = sqlite3_step(q);
+    const int version = rc == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
+    sqlite3_reset(q);
+    if (rc != SQLITE_ROW)
+        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    return version;
+}
+
+// The names are read once per change of the schema, by this program or any
+// other, not once per access: walking thousands of tables stays one query.
+const QStringList& Database::catalogue()
+{
+    const int version = schemaVersion();
+    if (version != cachedVersion_)
+        reloadCatalogue(version);
+    return names_;
+}
+
+void Database::reloadCatalogue(int version)
+{
+    const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db(), "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        fail(what);
+    const StmtPtr query(raw);
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        names.append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 0)));
+    }
+    if (rc != SQLITE_DONE)
+        fail(what);
+    names_ = std::move(names);
+    cachedVersion_ = version;
+}
+
+int Database::tableCount()
+{
+    return int(catalogue().size());
+}
+
+QString Database::tableName(int index)
+{
+    const QStringList& names = catalogue();
+    if (index < 0 || index >= names.size())
+        throw Failure(QStringLiteral("Tietokannan luettelossa ei ole kohtaa %1.").arg(index), path_);
+    return names.at(index);
+}
+
+void Database::deleteTable(const QString& name)
+{
+    const int before = schemaVersion();
+    if (before != cachedVersion_)
+        reloadCatalogue(before);
+    run(QStringLiteral("DROP TABLE ") + quoted(name),
+        QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name));
+    // When nothing else changed the schema meanwhile, the one drop is known:
+    // take the name out instead of reading the whole catalogue again.
+    const qsizetype at = names_.indexOf(name);
+    if (schemaVersion() == before + 1 && at >= 0) {
+        names_.removeAt(at);
+        cachedVersion_ = before + 1;
+    } else {
+        cachedVersion_ = -1;
+    }
+}
+
+bool Database::tableExistsFolded(const QString& name)
+{
+    const QString folded = name.toCaseFolded();
+    for (const QString& existing : catalogue())
+        if (existing.toCaseFolded() == folded)
+            return true;
+    return false;
+}
+
+void Database::execute(const QString& statement)
+{
+    const Statement parsed = [&] {
+        try {
+            return parseStatement(statement);
+        } catch (const Failure& refused) {
+            throw Failure(refused.whatFailed(), path_, refused.detail());
+        }
+    }();
+    if (const auto* copy = std::get_if<SelectInto>(&parsed)) {
+        const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.")
+                                 .arg(copy->source, copy->target);
+        // The engine folds only ASCII letters; a name that differs from an
+        // existing one only by the case of Ä, Ö or Å is still the same name.
+        if (tableExistsFolded(copy->target))
+            throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(copy->target));
+        run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2").arg(quoted(copy->target), quoted(copy->source)),
+            what);
+    } else {
+        const auto& clear = std::get<DeleteAllRows>(parsed);
+        run(QStringLiteral("DELETE FROM ") + quoted(clear.table),
+            QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(clear.table));
+    }
+}
+
+void Database::close()
+{
+    versionQuery_.reset();
+    if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
+        const QString message = engineMessage(raw);
+        sqlite3_close_v2(raw);
+        throw Failure(QStringLiteral("Tietokantaa ei voitu sulkea."), path_, message);
+    }
+}

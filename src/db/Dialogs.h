@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// The operator's dialogs. The window has real ones; tests script the answers.
+// A box given no title shows the application's title. No box shows an icon.
+class Dialogs {
+public:
+    enum class DefaultAnswer { Yes, No };
+
+    struct OpenFileRequest {
+        QString title;
+        QString folder;
+        QString filter;   // one entry, e.g. "Lumerin tietokannat (*.w*)"
+    };
+
+    virtual ~Dialogs() = default;
+
+    virtual void inform(const QString& text) = 0;
+    virtual bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) = 0;
+    // Empty when the operator cancels or leaves the answer empty.
+    virtual QString askText(const QString& prompt) = 0;
+    // The full path of an existing file, or empty when the operator cancels.
+    virtual QString chooseFileToOpen(const OpenFileRequest& request) = 0;
+
+    // The application-wide hourglass; see BusyPointer.
+    virtual void setBusy(bool busy) = 0;
+};
+
+// Shows the hourglass for as long as it lives, also when an error leaves early.
+class BusyPointer {
+public:
+    explicit BusyPointer(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
+    ~BusyPointer() { dialogs_.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Dialogs& dialogs_;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The name of the safety copy taken at `moment`: beside the database, from
+// its name without the extension, "_", the extension without its dot, "_",
+// the fourteen digits of the moment (yyyyMMddhhmmss) and ".var". A copy
+// number above 1 goes before ".var" as "_2", "_3", ….
+QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int number = 1);
+
+// Copies the whole database file beside it, under the name of this moment.
+// The copy is a consistent database and is on disk under its final name
+// before this returns; an earlier copy is never replaced. Returns its path.
+QString SafetyCopy(const QString& databasePath);

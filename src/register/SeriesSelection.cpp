@@ -1,0 +1,9 @@
+#include "register/SeriesSelection.h"
+
+#include "db/MainView.h"
+#include "register/RegisterNames.h"
+
+void selectSeries(MainView& view)
+{
+    view.setSeriesPrefix(registerNames::seriesCaptionFor(view.selectedTableName()));
+}

@@ -1,0 +1,24 @@
+#include "tables/DeleteTable.h"
+
+#include "db/DatabaseChoice.h"
+#include "db/DatabaseEngine.h"
+#include "db/Dialogs.h"
+#include "db/MainView.h"
+#include "db/SafetyCopy.h"
+
+void deleteSelectedTable(MainView& view, Dialogs& dialogs)
+{
+    const QString name = view.selectedTableName();
+    if (name.isEmpty())
+        return;
+    const QString question = QStringLiteral("Poistetaanko tietokannasta\n") + view.databasePath()
+                             + QStringLiteral("\ntaulukko\n") + name;
+    if (!dialogs.confirm(question, QStringLiteral("Taulukon poistaminen"), Dialogs::DefaultAnswer::No))
+        return;
+
+    SafetyCopy(view.databasePath());
+    Database database = DatabaseEngine::instance().open(view.databasePath());
+    database.deleteTable(name);
+    dialogs.inform(QStringLiteral("Poistettu!"));
+    RefreshTableList(database, view);
+}

@@ -1,0 +1,39 @@
+#include "tables/RenameTable.h"
+
+#include "db/DatabaseChoice.h"
+#include "db/DatabaseEngine.h"
+#include "db/Dialogs.h"
+#include "db/Failure.h"
+#include "db/MainView.h"
+#include "db/SafetyCopy.h"
+
+void renameSelectedTable(MainView& view, Dialogs& dialogs)
+{
+    const QString name = view.selectedTableName();
+    if (name.isEmpty())
+        return;
+    const QString prompt = QStringLiteral("Nimetään uudelleen tietokannasta\n") + view.databasePath()
+                           + QStringLiteral("\ntaulukko\n") + name
+                           + QStringLiteral("\nSyötä taulukon uusi nimi");
+    const QString newName = dialogs.askText(prompt);
+    if (newName.isEmpty())
+        return;
+
+    SafetyCopy(view.databasePath());
+    Database database = DatabaseEngine::instance().open(view.databasePath());
+    try {
+        database.execute(QStringLiteral("SELECT [") + name + QStringLiteral("].* INTO [") + newName
+                         + QStringLiteral("] FROM [") + name + QStringLiteral("]"));
+    } catch (const Failure& refused) {
+        throw refused.withContext(QStringLiteral("Uudelleennimeäminen hylättiin; taulukko %1 on ennallaan.").arg(name));
+    }
+    try {
+        database.deleteTable(name);
+    } catch (const Failure& failed) {
+        throw failed.withContext(QStringLiteral("Taulukko kopioitiin nimelle %1, mutta vanhaa taulukkoa %2 ei "
+                                                "voitu poistaa: tietokannassa ovat nyt molemmat.")
+                                     .arg(newName, name));
+    }
+    dialogs.inform(QStringLiteral("Uudelleennimetty!"));
+    RefreshTableList(database, view);
+}
