@@ -1,5 +1,7 @@
 #include "app/frmAloitus.h"
 
+#include "app/WrappingButton.h"
+
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "db/Dialogs.h"
@@ -35,6 +37,10 @@ frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
     setObjectName(QStringLiteral("frmAloitus"));
     setWindowTitle(kTitle);
     setFixedSize(px(12285), px(7980));
+    // A small font, so that the long captions fit their buttons as laid out.
+    QFont smaller = font();
+    smaller.setPointSizeF(8);
+    setFont(smaller);
 
     cmdSelaa_ = addButton("cmdSelaa", QStringLiteral("Valitse tietokanta ..."), 345, 105, 1830, 540);
 
@@ -91,7 +97,7 @@ frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
 QPushButton* frmAloitus::addButton(const char* objectName, const QString& caption, int left, int top, int width,
                                    int height)
 {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new WrappingButton(caption, this);
     button->setObjectName(QLatin1String(objectName));
     button->setGeometry(px(left), px(top), px(width), px(height));
     button->setAutoDefault(false);

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds the program and starts it; its file dialog opens in build/bin, where
+# the example database esimerkki.wk1 lies.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+exec build/bin/lumeri-taulut

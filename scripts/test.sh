@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds the project and runs every test, the window's tests headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"

@@ -1,0 +1,20 @@
+#include "app/WrappingButton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+void WrappingButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
+    QString shown = caption;
+    shown.remove(QLatin1Char('\r'));
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), shown,
+                         QPalette::ButtonText);
+}
