@@ -2,8 +2,37 @@
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QStringList namesOf(Database& db)
+{
+    QStringList names;
+    for (int i = 0; i < db.tableCount(); ++i)
+        names << db.tableName(i);
+    return names;
+}
+
+// Counts the catalogue reads that the engine layer sends to SQLite.
+int catalogueReads = 0;
+int countCatalogueReads(unsigned, void*, void* statement, void*)
+{
+    if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).startsWith("SELECT name FROM sqlite_master"))
+        ++catalogueReads;
+    return 0;
+}
+
+} // namespace
 
 class TestDatabase : public QObject {
     Q_OBJECT
@@ -11,19 +40,271 @@ class TestDatabase : public QObject {
     QTemporaryDir dir_;
     QString path(const QString& name) const { return dir_.filePath(name); }
 
+    // A database with the tables A, B, C, D and one row in each.
+    QString abcd(const QString& name)
+    {
+        const QString file = path(name);
+        testdb::create(file, testdb::tablesSql({"A", "B", "C", "D"}));
+        return file;
+    }
+
+    void expectRefused(Database& db, const QString& statement, const QString& file)
+    {
+        const QByteArray before = testdb::fileBytes(file);
+        try {
+            db.execute(statement);
+            QFAIL(qPrintable("accepted: " + statement));
+        } catch (const Failure& refused) {
+            QCOMPARE(refused.file(), file);
+            QVERIFY(!refused.detail().isEmpty());
+        }
+        QCOMPARE(testdb::fileBytes(file), before);
+    }
+
 private slots:
     void catalogueListsTablesInCreationOrderWithSystemTables()
     {
         const QString file = path("order.wk1");
         testdb::create(file, "CREATE TABLE Zeta (a); CREATE TABLE Alfa (id INTEGER PRIMARY KEY AUTOINCREMENT);"
                              "CREATE VIEW Näkymä AS SELECT * FROM Zeta; CREATE INDEX ix ON Zeta(a);"
-                             "CREATE TABLE \"Henkilöstö ja palkat\" (x);");
+                             "CREATE TABLE \"Henkilöstö ja palkat\" (x); CREATE TABLE sq (y); DROP TABLE sq;"
+                             "CREATE TABLE \"[hakasulku]\" (z);");
         Database db = DatabaseEngine::instance().open(file);
-        QCOMPARE(db.tableCount(), 4);
+        QCOMPARE(namesOf(db), (QStringList{"Zeta", "Alfa", "sqlite_sequence", "Henkilöstö ja palkat", "[hakasulku]"}));
+        QVERIFY_THROWS_EXCEPTION(Failure, db.tableName(5));
+        QVERIFY_THROWS_EXCEPTION(Failure, db.tableName(-1));
+    }
+
+    void deletingMovesOnlyLaterEntriesDown()
+    {
+        const QString file = abcd("shift.wk1");
+        Database db = DatabaseEngine::instance().open(file);
+        db.deleteTable("B");
+        QCOMPARE(namesOf(db), (QStringList{"A", "C", "D"}));
+        db.deleteTable("D");
+        db.deleteTable("A");
+        QCOMPARE(namesOf(db), QStringList{"C"});
+        QCOMPARE(testdb::tableNames(file), QStringList{"C"});
+    }
+
+    void failingDeleteQuotesTheEngine()
+    {
+        const QString file = path("missing-table.wk1");
+        testdb::create(file, "CREATE TABLE t (id INTEGER PRIMARY KEY AUTOINCREMENT); INSERT INTO t DEFAULT VALUES;");
+        Database db = DatabaseEngine::instance().open(file);
+        try {
+            db.deleteTable("eiole");
+            QFAIL("deleted a table that does not exist");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.detail().contains("no such table"), qPrintable(failure.detail()));
+            QCOMPARE(failure.file(), file);
+        }
+        // The engine's own table is refused by the engine, and the catalogue stays true.
+        QVERIFY_THROWS_EXCEPTION(Failure, db.deleteTable("sqlite_sequence"));
+        QCOMPARE(namesOf(db), (QStringList{"t", "sqlite_sequence"}));
+    }
+
+    void catalogueIsReadOncePerChangeAndSeesOtherPrograms()
+    {
+        const QString file = path("cache.wk1");
         QStringList names;
-        for (int i = 0; i < db.tableCount(); ++i)
-            names << db.tableName(i);
-        QCOMPARE(names, (QStringList{"Zeta", "Alfa", "sqlite_sequence", "Henkilöstö ja palkat"}));
+        for (int i = 0; i < 300; ++i)
+            names << QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0'));
+        testdb::create(file, "BEGIN;" + testdb::tablesSql(names) + "COMMIT;");
+        Database db = DatabaseEngine::instance().open(file);
+        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countCatalogueReads, nullptr);
+        catalogueReads = 0;
+
+        QCOMPARE(namesOf(db), names);
+        for (int i = db.tableCount() - 1; i >= 0; i -= 2)
+            db.deleteTable(db.tableName(i));
+        QCOMPARE(db.tableCount(), 150);
+        QCOMPARE(catalogueReads, 0);
+
+        // Another program changes the schema: the next access reads it again, once.
+        testdb::run(file, "CREATE TABLE Uusi (x); DROP TABLE T0000;");
+        QCOMPARE(db.tableCount(), 150);
+        QCOMPARE(db.tableName(149), QString("Uusi"));
+        QCOMPARE(db.tableName(0), QString("T0002"));
+        QCOMPARE(catalogueReads, 1);
+        QCOMPARE(namesOf(db), testdb::tableNames(file));
+    }
+
+    void openRefusesWhatIsNoUsableDatabaseAndLeavesItAlone_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");   // empty: made by the test function itself
+        QTest::newRow("empty file") << "tyhja.wk1" << QByteArray("");
+        QTest::newRow("text file") << "teksti.wk1" << QByteArray("Tämä on tekstiä, ei tietokanta.\n");
+        QTest::newRow("header only") << "otsake.wk1" << QByteArray("SQLite format 3\0", 16);
+        QTest::newRow("truncated") << "katkennut.wk1" << QByteArray("truncate");
+        QTest::newRow("corrupt first page") << "vioittunut.wk1" << QByteArray("corrupt");
+    }
+
+    void openRefusesWhatIsNoUsableDatabaseAndLeavesItAlone()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(name);
+        if (content == "truncate" || content == "corrupt") {
+            if (content == "truncate") {
+                // The catalogue fits the first page; only the rows are cut off.
+                testdb::create(file, "CREATE TABLE Iso (b); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                                     "SELECT i + 1 FROM n WHERE i < 200) INSERT INTO Iso SELECT randomblob(500) FROM n;");
+            } else {
+                QStringList many;
+                for (int i = 0; i < 60; ++i)
+                    many << QStringLiteral("Taulu%1").arg(i);
+                testdb::create(file, testdb::tablesSql(many));
+            }
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            if (content == "truncate") {
+                QVERIFY(f.resize(f.size() / 2 + 100));
+            } else {
+                f.seek(100);
+                f.write(QByteArray(3000, '\x5a'));
+            }
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QByteArray before = testdb::fileBytes(file);
+
+        try {
+            DatabaseEngine::instance().open(file);
+            QFAIL("opened a file that is no usable database");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.file(), file);
+        }
+        QCOMPARE(testdb::fileBytes(file), before);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{name});
+    }
+
+    void openRefusesMissingPathsAndFoldersWithoutCreatingAnything()
+    {
+        QTemporaryDir folder;
+        QVERIFY_THROWS_EXCEPTION(Failure, DatabaseEngine::instance().open(folder.filePath("eiole.wk1")));
+        QVERIFY_THROWS_EXCEPTION(Failure, DatabaseEngine::instance().open(QString()));
+        QVERIFY(QDir(folder.path()).mkdir("kansio.wk1"));
+        QVERIFY_THROWS_EXCEPTION(Failure, DatabaseEngine::instance().open(folder.filePath("kansio.wk1")));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{});
+    }
+
+    void openRefusesAFileThatMayNotBeWritten()
+    {
+        if (::geteuid() == 0)
+            QSKIP("file permissions do not bind the superuser");
+        const QString file = abcd("lukittu.wk1");
+        QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+        QVERIFY_THROWS_EXCEPTION(Failure, DatabaseEngine::instance().open(file));
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void freedPagesAreNotZeroed()
+    {
+        Database db = DatabaseEngine::instance().open(abcd("secure.wk1"));
+        sqlite3_stmt* st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db.nativeHandle(), "PRAGMA secure_delete", -1, &st, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(st, 0), 2);   // FAST
+        sqlite3_finalize(st);
+    }
+
+    void selectIntoCopiesColumnsAndRowsUnderTheNewName()
+    {
+        const QString file = path("copy.wk1");
+        testdb::create(file, "CREATE TABLE Asiakkaat (nro INTEGER, nimi TEXT);"
+                             "INSERT INTO Asiakkaat VALUES (1, 'Mäkelä'), (2, 'Åström'), (3, NULL);");
+        Database db = DatabaseEngine::instance().open(file);
+        db.execute("select [Asiakkaat].* into [Asiakkaat 2 \"ä\"] from [Asiakkaat]");
+        QCOMPARE(namesOf(db), (QStringList{"Asiakkaat", "Asiakkaat 2 \"ä\""}));
+        QCOMPARE(testdb::rowCount(file, "Asiakkaat 2 \"ä\""), 3);
+        testdb::run(file, "SELECT nro, nimi FROM \"Asiakkaat 2 \"\"ä\"\"\"");   // the same columns
+    }
+
+    void selectIntoFailsOnAnExistingNameInAnyLetterCase_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("itself") << "Päivät";
+        QTest::newRow("ASCII case") << "pÄIVÄT";
+        QTest::newRow("Finnish case only") << "PäIVäT";
+        QTest::newRow("another table") << "Muut";
+    }
+
+    void selectIntoFailsOnAnExistingNameInAnyLetterCase()
+    {
+        QFETCH(QString, target);
+        const QString file = path("exists-" + QString(QTest::currentDataTag()) + ".wk1");
+        testdb::create(file, "CREATE TABLE \"PÄIVÄT\" (x); INSERT INTO \"PÄIVÄT\" VALUES (1);"
+                             "CREATE TABLE \"Muut\" (y);");
+        Database db = DatabaseEngine::instance().open(file);
+        expectRefused(db, "SELECT [PÄIVÄT].* INTO [" + target + "] FROM [PÄIVÄT]", file);
+        QCOMPARE(namesOf(db), (QStringList{"PÄIVÄT", "Muut"}));
+    }
+
+    void deleteAllRemovesEveryRowAndKeepsTheTable()
+    {
+        const QString file = abcd("rows.wk1");
+        testdb::run(file, "INSERT INTO B VALUES (2, 'y'), (3, 'z');");
+        Database db = DatabaseEngine::instance().open(file);
+        db.execute("Delete * From [B]");
+        QCOMPARE(testdb::rowCount(file, "B"), 0);
+        QCOMPARE(testdb::rowCount(file, "A"), 1);
+        QCOMPARE(namesOf(db), (QStringList{"A", "B", "C", "D"}));
+    }
+
+    void anythingElseIsRefusedBeforeItRuns_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("injected new name")
+            << "SELECT [A].* INTO [x] FROM [A]; DROP TABLE [B] FROM [A]";
+        QTest::newRow("bracket in new name") << "SELECT [A].* INTO [x]y] FROM [A]";
+        QTest::newRow("bracket in table name") << "DELETE * FROM [A]B]";
+        QTest::newRow("second statement") << "DELETE * FROM [A]; DELETE * FROM [B]";
+        QTest::newRow("trailing word") << "DELETE * FROM [A] WHERE 1";
+        QTest::newRow("other statement") << "DROP TABLE [A]";
+        QTest::newRow("plain SQL") << "DELETE FROM A";
+        QTest::newRow("two sources") << "SELECT [A].* INTO [x] FROM [B]";
+        QTest::newRow("empty name") << "SELECT [A].* INTO [] FROM [A]";
+        QTest::newRow("unclosed") << "DELETE * FROM [A";
+        QTest::newRow("empty") << "";
+    }
+
+    void anythingElseIsRefusedBeforeItRuns()
+    {
+        QFETCH(QString, statement);
+        const QString file = abcd("refuse-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
+        Database db = DatabaseEngine::instance().open(file);
+        expectRefused(db, statement, file);
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "B", "C", "D"}));
+        QCOMPARE(testdb::rowCount(file, "A"), 1);
+    }
+
+    void aShortLockByAnotherProgramIsWaitedOut()
+    {
+        const QString file = abcd("busy.wk1");
+        Database db = DatabaseEngine::instance().open(file);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([other] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(other);
+        });
+        db.deleteTable("C");
+        release.join();
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "B", "D"}));
+    }
+
+    void closeReleasesTheHandle()
+    {
+        Database db = DatabaseEngine::instance().open(abcd("close.wk1"));
+        db.close();
+        QVERIFY_THROWS_EXCEPTION(Failure, db.tableCount());
     }
 };
 
