@@ -1,0 +1,209 @@
+#include "TestDatabase.h"
+#include "WindowDriver.h"
+#include "app/QtDialogs.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    QString database(const QString& name, const QStringList& tables)
+    {
+        const QString file = dir_.filePath(name);
+        testdb::create(file, testdb::tablesSql(tables));
+        return file;
+    }
+
+    static QLabel* label(const WindowDriver& w) { return w.window.findChild<QLabel*>("Label1"); }
+
+private slots:
+    void layoutFollowsTheTwipsOfTheDesign_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        QTest::newRow("cmdSelaa") << "cmdSelaa" << "Valitse tietokanta ..." << QRect(345, 105, 1830, 540);
+        QTest::newRow("List1") << "List1" << "" << QRect(345, 840, 6495, 6495);
+        QTest::newRow("cmdPoista") << "cmdPoista" << "Poista taulukko" << QRect(7050, 5760, 3870, 660);
+        QTest::newRow("Label1") << "Label1" << "" << QRect(2400, 240, 4080, 300);
+        QTest::newRow("cmdNimea") << "cmdNimea" << "Nimeä taulukko uudelleen" << QRect(7050, 4980, 3870, 690);
+        QTest::newRow("cmdLopeta") << "cmdLopeta" << "Lopeta" << QRect(7050, 6570, 3870, 660);
+        QTest::newRow("cmdPoistaTulorekisteriTaulut")
+            << "cmdPoistaTulorekisteriTaulut"
+            << "Poista kaikki Tulorekisteri_ -alkuiset taulut\r\n(poistaa myös tulorekisterin perustiedot)"
+            << QRect(7050, 870, 3870, 840);
+        QTest::newRow("cmdP") << "cmdP" << "Poista valitun numerosarjan Tulorekisteri_ -taulut"
+                              << QRect(7050, 2850, 3870, 840);
+        QTest::newRow("cmdPTN") << "cmdPTN" << "Poista kaikki numeroidut Tulorekisteri_ taulut \r\n(säilytä perustiedot)"
+                                << QRect(7050, 1875, 3870, 840);
+        QTest::newRow("cmdTyhjenna") << "cmdTyhjenna" << "Tyhjennä taulukko (poista rivit)"
+                                     << QRect(7050, 4185, 3870, 540);
+    }
+
+    void layoutFollowsTheTwipsOfTheDesign()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        const WindowDriver w;
+        QCOMPARE(w.window.windowTitle(), QString("LUMERI YRITYSOHJELMIEN taulukoiden poistaminen tai "
+                                                 "uudelleennimeäminen"));
+        QCOMPARE(w.window.size(), QSize(819, 532));
+        auto* control = w.window.findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        QVERIFY(control->isEnabled());
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            QCOMPARE(button->text(), caption);
+            QVERIFY(!button->isDefault());
+            QVERIFY(!button->autoDefault());
+        }
+    }
+
+    void startsEmptyWithFocusOnTheChoiceAndTabsInOrder()
+    {
+        WindowDriver w;
+        w.window.show();
+        QApplication::setActiveWindow(&w.window);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QCOMPARE(w.list()->count(), 0);
+        QCOMPARE(label(w)->text(), QString());
+        QCOMPARE(w.window.databasePath(), QString());
+        QCOMPARE(w.list()->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(!w.list()->isSortingEnabled());
+
+        QStringList order{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, (QStringList{"cmdSelaa", "List1", "cmdPoista", "cmdNimea", "cmdLopeta",
+                                     "cmdPoistaTulorekisteriTaulut", "cmdP", "cmdPTN", "cmdTyhjenna", "cmdSelaa"}));
+    }
+
+    void choosingAFileShowsItsPathAndTablesInCatalogueOrder()
+    {
+        const QString file = database("yritys.wk1", {"Tuotteet", "Asiakkaat", "Tulorekisteri_00101_A",
+                                                     "Henkilöstö ja palkat"});
+        WindowDriver w;
+        w.choose(file);
+
+        QCOMPARE(w.dialogs.fileRequests.size(), 1);
+        const Dialogs::OpenFileRequest request = w.dialogs.fileRequests.first();
+        QCOMPARE(request.title, QString("Mistä tietokannasta poistetaan?"));
+        QCOMPARE(request.filter, QString("Lumerin tietokannat (*.w*)"));
+        QCOMPARE(request.folder, QCoreApplication::applicationDirPath());
+
+        QCOMPARE(w.window.databasePath(), file);
+        QCOMPARE(label(w)->text(), file);
+        QCOMPARE(w.listed(), (QStringList{"Tuotteet", "Asiakkaat", "Tulorekisteri_00101_A", "Henkilöstö ja palkat"}));
+        QCOMPARE(w.window.selectedTableName(), QString());
+        QCOMPARE(w.dialogs.busyCount, 1);
+        QVERIFY(!w.dialogs.busy);
+        QVERIFY(w.dialogs.informed().isEmpty());
+
+        // Chosen again after another program changed it: the list is the file as it now stands.
+        testdb::run(file, "DROP TABLE Asiakkaat; CREATE TABLE Uusi (x);");
+        w.choose(file);
+        QCOMPARE(w.listed(), (QStringList{"Tuotteet", "Tulorekisteri_00101_A", "Henkilöstö ja palkat", "Uusi"}));
+    }
+
+    void cancellingOrAFailingFileKeepsThePreviousDatabase()
+    {
+        const QString good = database("hyva.wk1", {"A", "B"});
+        const QString text = dir_.filePath("teksti.wk1");
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ei tietokanta\n");
+        f.close();
+
+        WindowDriver w;
+        w.choose(good);
+        w.choose(QString());   // cancelled
+        QCOMPARE(w.window.databasePath(), good);
+        QCOMPARE(w.listed(), (QStringList{"A", "B"}));
+
+        w.choose(text);
+        QCOMPARE(w.window.databasePath(), good);
+        QCOMPARE(label(w)->text(), good);
+        QCOMPARE(w.listed(), (QStringList{"A", "B"}));
+        QVERIFY(!w.dialogs.busy);
+        const QStringList shown = w.dialogs.informed();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(text) && shown.first().contains("ei ole tietokanta"), qPrintable(shown.first()));
+
+        // The program goes on: the good file can still be used.
+        w.select("B");
+        QCOMPARE(w.window.selectedTableName(), QString("B"));
+    }
+
+    void aDatabaseWithoutTablesListsNothing()
+    {
+        const QString file = dir_.filePath("tyhja.wk1");
+        testdb::create(file, "PRAGMA user_version = 1;");
+        WindowDriver w;
+        w.choose(database("edellinen.wk1", {"A"}));
+        w.choose(file);
+        QCOMPARE(w.window.databasePath(), file);
+        QCOMPARE(w.listed(), QStringList{});
+    }
+
+    void quitAndTheCloseBoxEndTheProgram()
+    {
+        for (const bool viaButton : {true, false}) {
+            WindowDriver w;
+            w.window.show();
+            QTimer::singleShot(0, &w.window, [&w, viaButton] {
+                if (viaButton)
+                    w.click("cmdLopeta");
+                else
+                    w.window.close();
+            });
+            QTimer notEnded;   // fails the test instead of hanging it
+            notEnded.setSingleShot(true);
+            connect(&notEnded, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            notEnded.start(5000);
+            QCOMPARE(QCoreApplication::exec(), 0);
+        }
+    }
+
+    void realBoxesAreFinnishPlainAndWithoutIcons()
+    {
+        QVERIFY(installFinnishTranslation(*QCoreApplication::instance()));
+        QtDialogs dialogs;
+        QString seenTitle, seenText, seenDefault;
+        QMessageBox::Icon seenIcon = QMessageBox::Information;
+        QStringList seenButtons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenIcon = box->icon();
+            seenDefault = box->defaultButton()->text();
+            for (QAbstractButton* b : box->buttons())
+                seenButtons << b->text().remove('&');
+            box->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(dialogs.confirm("Poistetaanko <b>tämä</b>?", QString(), Dialogs::DefaultAnswer::No));
+        QCOMPARE(seenTitle, QtDialogs::kApplicationTitle);
+        QCOMPARE(seenText, QString("Poistetaanko <b>tämä</b>?"));
+        QCOMPARE(seenIcon, QMessageBox::NoIcon);
+        QCOMPARE(seenDefault.remove('&'), QString("Ei"));
+        seenButtons.sort();
+        QCOMPARE(seenButtons, (QStringList{"Ei", "Kyllä"}));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
