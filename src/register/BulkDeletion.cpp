@@ -20,19 +20,20 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     SafetyCopy(view.databasePath());
     Database database = DatabaseEngine::instance().open(view.databasePath());
     int deleted = 0;
-    // Downward, so that a deletion moves only entries already visited.
-    for (int i = database.tableCount() - 1; i >= 0; --i) {
-        const QString name = database.tableName(i);
-        if (!doomed(name))
-            continue;
-        try {
+    try {
+        // Downward, so that a deletion moves only entries already visited.
+        for (int i = database.tableCount() - 1; i >= 0; --i) {
+            const QString name = database.tableName(i);
+            if (!doomed(name))
+                continue;
             database.deleteTable(name);
-        } catch (const Failure& failed) {
-            throw failed.withContext(QStringLiteral("Poisto keskeytyi: %1 taulukkoa ehdittiin poistaa, muut ovat "
-                                                    "tallella. Varmuuskopio on otettu ennen poistoa.")
-                                         .arg(deleted));
+            ++deleted;
         }
-        ++deleted;
+    } catch (const Failure& failed) {
+        // Each deletion is final when made: say how far the walk got.
+        throw failed.withContext(QStringLiteral("Poisto keskeytyi, kun %1 taulukkoa oli poistettu; muut ovat "
+                                                "tallella. Varmuuskopio otettiin ennen poistoa.")
+                                     .arg(deleted));
     }
     RefreshTableList(database, view);
 }

@@ -1,5 +1,7 @@
 #include "register/RegisterNames.h"
 
+#include <QTextBoundaryFinder>
+
 #include <array>
 
 namespace registerNames {
@@ -18,16 +20,27 @@ constexpr std::array<QStringView, 4> kBasicDataPrefixes = {
 
 } // namespace
 
+// A character is what the operator sees as one: a letter stored as a base and
+// combining marks, or as a surrogate pair, is never cut in two. Cutting a
+// decomposed "Ä" after its "A" would make a shorter prefix that also matches
+// the tables of other series.
 bool beginsWith(const QString& name, QStringView fixed)
 {
-    return name.startsWith(fixed, Qt::CaseSensitive);
+    if (!name.startsWith(fixed, Qt::CaseSensitive))
+        return false;
+    if (name.size() == fixed.size())
+        return true;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, name);
+    characters.setPosition(fixed.size());
+    return characters.isAtBoundary();
 }
 
 QString firstCharacters(const QString& name, int count)
 {
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, name);
     qsizetype end = 0;
     for (int taken = 0; taken < count && end < name.size(); ++taken)
-        end += (name.at(end).isHighSurrogate() && end + 1 < name.size() && name.at(end + 1).isLowSurrogate()) ? 2 : 1;
+        end = characters.toNextBoundary();
     return name.left(end);
 }
 

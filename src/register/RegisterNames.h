@@ -12,11 +12,13 @@ inline constexpr QStringView kRegisterPrefix = u"Tulorekisteri_";
 inline constexpr QStringView kSeparatePrefix = u"Tulorekisteri_erillis_";
 inline constexpr QStringView kInitialSeriesCaption = u"Poista valitun numerosarjan Tulorekisteri_ -taulut";
 
+// Characters are counted as the operator sees them: not bytes, and not the
+// parts of one letter (a base and its combining marks, a surrogate pair).
+
 // Whether the first characters of `name` are exactly `fixed`.
 bool beginsWith(const QString& name, QStringView fixed);
 
 // The first `count` characters of `name`, or all of it when it is shorter.
-// Characters, not bytes or halves of a character.
 QString firstCharacters(const QString& name, int count);
 
 bool isRegisterTable(const QString& name);
