@@ -1,0 +1,351 @@
+#include "TestDatabase.h"
+#include "WindowDriver.h"
+#include "register/RegisterNames.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Kind = ScriptedDialogs::Kind;
+
+const QString kInitial = registerNames::kInitialSeriesCaption.toString();
+const QString kChooseFirst = QStringLiteral("Valitse ensin tietokanta");
+
+// A virtual table of a module this program does not have: the engine lists
+// it but refuses to drop it, as it would a table another program made.
+QString brokenTableSql(const QString& name)
+{
+    return QStringLiteral("PRAGMA writable_schema=ON;"
+                          "INSERT INTO sqlite_master(type, name, tbl_name, rootpage, sql) "
+                          "VALUES('table', '%1', '%1', 0, 'CREATE VIRTUAL TABLE \"%1\" USING puuttuva(x)');"
+                          "PRAGMA writable_schema=OFF;")
+        .arg(name);
+}
+
+void showWindow(WindowDriver& d)
+{
+    d.window.show();
+    QTEST_ASSERT(QTest::qWaitForWindowExposed(&d.window));
+}
+
+// A click on the entry with this text, as the operator makes it.
+void clickEntry(WindowDriver& d, const QString& name)
+{
+    const QList<QListWidgetItem*> found = d.list()->findItems(name, Qt::MatchExactly);
+    QTEST_ASSERT(found.size() == 1);
+    d.list()->scrollToItem(found.first());
+    QTest::mouseClick(d.list()->viewport(), Qt::LeftButton, {}, d.list()->visualItemRect(found.first()).center());
+}
+
+QList<ScriptedDialogs::Shown> shownOf(const WindowDriver& d, Kind kind)
+{
+    QList<ScriptedDialogs::Shown> result;
+    for (const ScriptedDialogs::Shown& s : d.dialogs.shown)
+        if (s.kind == kind)
+            result.append(s);
+    return result;
+}
+
+} // namespace
+
+class TestRegisterCleanup : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    // A database alone in its own folder, so that its safety copies can be counted.
+    QString databaseFromSql(const QString& folder, const QString& sql)
+    {
+        QDir(dir_.path()).mkpath(folder);
+        const QString path = dir_.filePath(folder + QStringLiteral("/yritys.wk1"));
+        testdb::create(path, sql);
+        return path;
+    }
+    QString database(const QString& folder, const QStringList& names)
+    {
+        return databaseFromSql(folder, testdb::tablesSql(names));
+    }
+    static int copies(const QString& path) { return int(testdb::safetyCopies(QFileInfo(path).path()).size()); }
+
+    // A run that went through: the file holds `remaining`, the list shows the
+    // file with nothing selected, and no box followed the question.
+    static void expectDeleted(const WindowDriver& d, const QString& path, const QStringList& remaining)
+    {
+        QCOMPARE(testdb::tableNames(path), remaining);
+        QCOMPARE(d.listed(), remaining);
+        QVERIFY(d.list()->selectedItems().isEmpty());
+        QCOMPARE(d.dialogs.informed(), QStringList());
+        QCOMPARE(testdb::integrity(path), QStringLiteral("ok"));
+    }
+
+private slots:
+    void seriesButtonFollowsSelection()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString first = database("valinta1", {"Asiakkaat", "Tulorekisteri_12345_a", "Tulorekisteri_erillis_67890_b",
+                                                    "tulorekisteri_55555", "Tulorekisteri_&1234_c"});
+        const QString other = database("valinta2", {"Muut"});
+        QCOMPARE(d.caption("cmdP"), kInitial);
+        d.choose(first);
+
+        clickEntry(d, "Tulorekisteri_12345_a");
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+        QTest::keyClick(d.list(), Qt::Key_Down);
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_erillis_67890"));
+        QTest::keyClick(d.list(), Qt::Key_Down);
+        QCOMPARE(d.caption("cmdP"), kInitial);
+        QTest::keyClick(d.list(), Qt::Key_Up);
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_erillis_67890"));
+        clickEntry(d, "Asiakkaat");
+        QCOMPARE(d.caption("cmdP"), kInitial);
+        clickEntry(d, "Tulorekisteri_12345_a");
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+
+        // A name is no keyboard shortcut for the series deletion.
+        clickEntry(d, "Tulorekisteri_&1234_c");
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_&1234"));
+        QVERIFY(d.button("cmdP")->shortcut().isEmpty());
+
+        // Rebuilding the list for another database is no selection.
+        d.choose(other);
+        QCOMPARE(d.listed(), QStringList{"Muut"});
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_&1234"));
+        QCOMPARE(d.dialogs.shown.size(), 2);   // the two file dialogs
+    }
+
+    void seriesDeletion()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString path = database("sarja", {"Tulorekisteri_12345_a", "Asiakkaat", "Tulorekisteri_12345_b",
+                                                "Tulorekisteri_12345_c", "Tulorekisteri_12346_x",
+                                                "tulorekisteri_12345_d", "Tulorekisteri_1234",
+                                                "Tulorekisteri_erillis_12345", "Tulorekisteri_12345",
+                                                "Tulorekisteri_12345_z"});
+        d.choose(path);
+        clickEntry(d, "Tulorekisteri_12345_b");
+        d.dialogs.confirmAnswers = {true, true};
+        d.click("cmdP");
+
+        const QList<ScriptedDialogs::Shown> asked = shownOf(d, Kind::Confirm);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].text, QStringLiteral("Poistetaanko kaikki Tulorekisteri_12345  -alkuiset taulut"));
+        QCOMPARE(asked[0].title, QStringLiteral("POISTETAAN KAIKKI Tulorekisteri_12345 -alkuiset taulut"));
+        QCOMPARE(asked[0].defaultAnswer, Dialogs::DefaultAnswer::Yes);
+        const QStringList remaining{"Asiakkaat", "Tulorekisteri_12346_x", "tulorekisteri_12345_d",
+                                    "Tulorekisteri_1234", "Tulorekisteri_erillis_12345"};
+        expectDeleted(d, path, remaining);
+        QCOMPARE(copies(path), 1);
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+
+        // The button still names the series: asked again, copied again, nothing left to delete.
+        d.click("cmdP");
+        QCOMPARE(shownOf(d, Kind::Confirm).size(), 2);
+        expectDeleted(d, path, remaining);
+        QCOMPARE(copies(path), 2);
+    }
+
+    void seriesDeletionNeedsASeries()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString path = database("eisarjaa", {"Asiakkaat", "Tulorekisteri_12345_a"});
+        d.choose(path);
+        const QByteArray before = testdb::fileBytes(path);
+        const QString message = QStringLiteral(
+            "Valitse listalta ensin Tulorekisteri_ -alkuinen taulu, jonka numerosarjan taulut poistetaan");
+        d.dialogs.confirmAnswers = {true, true};
+
+        d.click("cmdP");
+        clickEntry(d, "Asiakkaat");
+        d.click("cmdP");
+
+        QCOMPARE(d.dialogs.informed(), (QStringList{message, message}));
+        QVERIFY(shownOf(d, Kind::Confirm).isEmpty());
+        QCOMPARE(copies(path), 0);
+        QCOMPARE(testdb::fileBytes(path), before);
+    }
+
+    // A table named exactly "Tulorekisteri_" chooses every register table.
+    void wholeRegisterAsSeries()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString path = database("kaikki", {"Asiakkaat", "Tulorekisteri_", "Tulorekisteri_12345_a",
+                                                 "Tulorekisteri_erillis_M", "Tulorekisteri", "tulorekisteri_x",
+                                                 "Tulorekisteri_S"});
+        d.choose(path);
+        clickEntry(d, "Tulorekisteri_");
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_"));
+        d.dialogs.confirmAnswers = {true};
+        d.click("cmdP");
+        expectDeleted(d, path, {"Asiakkaat", "Tulorekisteri", "tulorekisteri_x"});
+    }
+
+    void seriesKeptAcrossDatabaseChange()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString first = database("ensimmainen", {"Tulorekisteri_erillis_55555_a", "Muut"});
+        const QString second = database("toinen", {"Tulorekisteri_erillis_55555_x", "Tulorekisteri_erillis_55556_y",
+                                                   "Asiakkaat"});
+        d.choose(first);
+        clickEntry(d, "Tulorekisteri_erillis_55555_a");
+        d.choose(second);
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_erillis_55555"));
+
+        d.dialogs.confirmAnswers = {true};
+        d.click("cmdP");
+        QCOMPARE(shownOf(d, Kind::Confirm).value(0).text,
+                 QStringLiteral("Poistetaanko kaikki Tulorekisteri_erillis_55555  -alkuiset taulut"));
+        expectDeleted(d, second, {"Tulorekisteri_erillis_55556_y", "Asiakkaat"});
+        QCOMPARE(copies(second), 1);
+        QCOMPARE(testdb::tableNames(first), (QStringList{"Tulorekisteri_erillis_55555_a", "Muut"}));
+        QCOMPARE(copies(first), 0);
+    }
+
+    void allRegisterTables()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QStringList original{"Tulorekisteri_1", "Tulorekisteri_S_Saajat", "Asiakkaat", "Tulorekisteri",
+                                   "Tulorekisteri_erillis_M", "Tulorekisteri_erillis_T", "TULOREKISTERI_X",
+                                   "Tulorekisteri_", "Tulorekisteri_M", "Tulorekisteri_ÄÖ123"};
+        const QString path = database("kaikkirekisteri", original);
+        d.choose(path);
+        // Neither the selection nor the series button plays a part.
+        clickEntry(d, "Tulorekisteri_1");
+        d.dialogs.confirmAnswers = {true};
+        d.click("cmdPoistaTulorekisteriTaulut");
+
+        const QList<ScriptedDialogs::Shown> asked = shownOf(d, Kind::Confirm);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].text, QStringLiteral("Poistetaanko kaikki tulorekisteri -taulut"));
+        QCOMPARE(asked[0].title, QStringLiteral("POISTETAAN KAIKKI Tulorekisteri_ -alkuiset taulut"));
+        QCOMPARE(asked[0].defaultAnswer, Dialogs::DefaultAnswer::Yes);
+        expectDeleted(d, path, {"Asiakkaat", "Tulorekisteri", "TULOREKISTERI_X"});
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_1"));
+        const QStringList copy = testdb::safetyCopies(QFileInfo(path).path());
+        QCOMPARE(copy.size(), 1);
+        QCOMPARE(testdb::tableNames(QFileInfo(path).dir().filePath(copy[0])), original);
+    }
+
+    void numberedRegisterTables()
+    {
+        WindowDriver d;
+        showWindow(d);
+        const QString path = database(
+            "numeroidut",
+            {"Tulorekisteri_00001_a", "Tulorekisteri_S_Saajat", "Tulorekisteri_00001_b", "Tulorekisteri_00002",
+             "Tulorekisteri_M", "Tulorekisteri_erillis_00003", "Tulorekisteri_erillis_M_x", "Tulorekisteri_erillis_T",
+             "Tulorekisteri_erillis_S1", "Tulorekisteri_s1", "Asiakkaat", "Tulorekisteri_", "Tulorekisteri_erillis_",
+             "Tulorekisteri_99999"});
+        d.choose(path);
+        clickEntry(d, "Asiakkaat");
+        d.dialogs.confirmAnswers = {true, true};
+        d.click("cmdPTN");
+
+        const QList<ScriptedDialogs::Shown> asked = shownOf(d, Kind::Confirm);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].text, QStringLiteral("Poistetaanko kaikki numeroidut tulorekisteri -taulut. Jätetään "
+                                               "jäljelle vain perustieto -taulut"));
+        QCOMPARE(asked[0].title, QStringLiteral("POISTETAAN KAIKKI NUMEROIDUT Tulorekisteri_ -alkuiset taulut"));
+        QCOMPARE(asked[0].defaultAnswer, Dialogs::DefaultAnswer::Yes);
+        const QStringList kept{"Tulorekisteri_S_Saajat", "Tulorekisteri_M", "Tulorekisteri_erillis_M_x",
+                               "Tulorekisteri_erillis_T", "Asiakkaat"};
+        expectDeleted(d, path, kept);
+        QCOMPARE(copies(path), 1);
+        QCOMPARE(d.caption("cmdP"), kInitial);
+
+        d.click("cmdPTN");
+        QCOMPARE(shownOf(d, Kind::Confirm).size(), 2);
+        expectDeleted(d, path, kept);
+        QCOMPARE(copies(path), 2);
+    }
+
+    void answeringNoChangesNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("series") << "cmdP";
+        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
+        QTest::newRow("numbered") << "cmdPTN";
+    }
+
+    void answeringNoChangesNothing()
+    {
+        QFETCH(QString, button);
+        WindowDriver d;
+        showWindow(d);
+        const QString path = database("ei_" + button, {"Tulorekisteri_12345_a", "Asiakkaat"});
+        d.choose(path);
+        clickEntry(d, "Tulorekisteri_12345_a");
+        const QByteArray before = testdb::fileBytes(path);
+        d.dialogs.confirmAnswers = {false};
+        d.click(button);
+
+        QCOMPARE(shownOf(d, Kind::Confirm).size(), 1);
+        QCOMPARE(testdb::fileBytes(path), before);
+        QCOMPARE(copies(path), 0);
+        QCOMPARE(d.listed(), (QStringList{"Tulorekisteri_12345_a", "Asiakkaat"}));
+        QCOMPARE(d.dialogs.informed(), QStringList());
+    }
+
+    void noDatabaseChosen_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
+        QTest::newRow("numbered") << "cmdPTN";
+    }
+
+    void noDatabaseChosen()
+    {
+        QFETCH(QString, button);
+        WindowDriver d;
+        d.dialogs.confirmAnswers = {true};
+        d.click(button);
+        QCOMPARE(d.dialogs.shown.size(), 1);
+        QCOMPARE(d.dialogs.informed(), QStringList{kChooseFirst});
+        QVERIFY(d.listed().isEmpty());
+    }
+
+    // A drop the engine refuses part-way: what was deleted stays deleted,
+    // the rest stays, the box says how far it got and the list shows the file.
+    void failurePartWay_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("series") << "cmdP";
+        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
+        QTest::newRow("numbered") << "cmdPTN";
+    }
+
+    void failurePartWay()
+    {
+        QFETCH(QString, button);
+        WindowDriver d;
+        showWindow(d);
+        const QString path = databaseFromSql(
+            "virhe_" + button,
+            testdb::tablesSql({"Tulorekisteri_12345_a", "Asiakkaat"}) + brokenTableSql("Tulorekisteri_12345_v")
+                + testdb::tablesSql({"Tulorekisteri_12345_b", "Tulorekisteri_12345_c"}));
+        d.choose(path);
+        clickEntry(d, "Tulorekisteri_12345_a");
+        d.dialogs.confirmAnswers = {true};
+        d.click(button);
+
+        const QStringList left{"Tulorekisteri_12345_a", "Asiakkaat", "Tulorekisteri_12345_v"};
+        QCOMPARE(testdb::tableNames(path), left);
+        QCOMPARE(d.listed(), left);
+        const QStringList informed = d.dialogs.informed();
+        QCOMPARE(informed.size(), 1);
+        QVERIFY2(informed[0].contains(QStringLiteral("kun 2 taulukkoa oli poistettu")), qPrintable(informed[0]));
+        QVERIFY2(informed[0].contains(QStringLiteral("Tulorekisteri_12345_v")), qPrintable(informed[0]));
+        QCOMPARE(copies(path), 1);
+        QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+    }
+};
+
+QTEST_MAIN(TestRegisterCleanup)
+#include "tst_registercleanup.moc"
