@@ -177,4 +177,6 @@ QString frmAloitus::seriesPrefix() const
 void frmAloitus::setSeriesPrefix(const QString& caption)
 {
     cmdP_->setText(caption);
+    // An "&" in a table name must not give the series deletion a key of its own.
+    cmdP_->setShortcut(QKeySequence());
 }
