@@ -31,9 +31,13 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
         }
     } catch (const Failure& failed) {
         // Each deletion is final when made: say how far the walk got.
-        throw failed.withContext(QStringLiteral("Poisto keskeytyi, kun %1 taulukkoa oli poistettu; muut ovat "
-                                                "tallella. Varmuuskopio otettiin ennen poistoa.")
-                                     .arg(deleted));
+        const QString howFar =
+            deleted == 0 ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
+                                          "taulukot ovat tallella.")
+            : deleted == 1
+                ? QStringLiteral("Poisto keskeytyi, kun 1 taulukko oli poistettu; muut ovat tallella.")
+                : QStringLiteral("Poisto keskeytyi, kun %1 taulukkoa oli poistettu; muut ovat tallella.").arg(deleted);
+        throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa."));
     }
     RefreshTableList(database, view);
 }
