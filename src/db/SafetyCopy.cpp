@@ -8,12 +8,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -39,8 +42,9 @@ private:
     int fd_;
 };
 
-// The unnamed copy in the making; removed in every case, since the finished
-// copy is published as a second link to it.
+// The copy in the making, under a name no safety copy has. Removed when it
+// goes out of scope unless it was moved to its final name; after a link to
+// the final name only this second name goes.
 class TemporaryFile {
 public:
     explicit TemporaryFile(QByteArray path) : path_(std::move(path)) {}
@@ -48,84 +52,204 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     const QByteArray& path() const { return path_; }
+    QString name() const { return QFile::decodeName(path_); }
+    void movedAway() { path_.clear(); }
 
 private:
     QByteArray path_;
 };
 
-void writeAll(int fd, const char* data, qint64 size, const QString& copyPath)
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+QString engineMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// A read transaction on the database for as long as it lives. While it is
+// open no other program can commit over the pages it reads.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(const Database& database) : db_(database.nativeHandle())
+    {
+        // The BEGIN alone takes no lock; the first read does.
+        if (sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const QString message = engineMessage(db_);
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw Failure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), database.path(), message);
+        }
+    }
+    ~ReadTransaction() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* db_;
+};
+
+// Asked inside the read transaction: the mode cannot change while it is open.
+bool usesWriteAheadLog(const Database& database)
+{
+    sqlite3* db = database.nativeHandle();
+    sqlite3_stmt* raw = nullptr;
+    const QString what = QStringLiteral("Tietokannan lokitilaa ei voitu lukea.");
+    if (sqlite3_prepare_v2(db, "PRAGMA main.journal_mode", -1, &raw, nullptr) != SQLITE_OK)
+        throw Failure(what, database.path(), engineMessage(db));
+    const StatementPtr query(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        throw Failure(what, database.path(), engineMessage(db));
+    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))).compare("wal", Qt::CaseInsensitive)
+           == 0;
+}
+
+void writeAll(int fd, const char* data, qint64 size, const QString& copyName)
 {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size_t(size));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            throw Failure(kCopyFailed, copyPath, systemError(errno));
+            throw Failure(QStringLiteral("Varmuuskopiota ei voitu kirjoittaa."), copyName, systemError(errno));
         }
         data += written;
         size -= written;
     }
 }
 
-// Reads the database through the engine's own open file while the engine
-// holds a read lock on it: no other program can commit meanwhile, and the
-// engine's own locks on the file stay intact (closing another descriptor of
-// the same file in this process would drop them).
-void copyUnderReadLock(Database& database, int target, const QString& copyPath)
+// A byte copy of the main file, read through the engine's own open file. The
+// caller's read transaction keeps every writer from committing meanwhile, and
+// SQLite's locks stay as they are: opening and closing the same file by path
+// in this process would drop them.
+void copyBytes(const Database& database, int target, const QString& copyName)
 {
     sqlite3* db = database.nativeHandle();
-    const auto check = [&](int rc) {
-        if (rc != SQLITE_OK)
-            throw Failure(kCopyFailed, database.path(), QString::fromUtf8(sqlite3_errmsg(db)));
-    };
-
-    sqlite3_stmt* raw = nullptr;
-    check(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &raw, nullptr));
-    const bool wal = sqlite3_step(raw) == SQLITE_ROW
-                     && QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))) == "wal";
-    sqlite3_finalize(raw);
-    if (wal) {
-        // Bring every committed change into the main file first.
-        int logPages = 0, checkpointed = 0;
-        check(sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, &logPages, &checkpointed));
-    }
-
-    check(sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr));
-    struct EndRead {
-        sqlite3* db;
-        ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
-    } endRead{db};
-
+    const QString unreadable = QStringLiteral("Tietokantatiedostoa ei voitu lukea.");
     sqlite3_file* file = nullptr;
-    check(sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file));
-    if (!file || !file->pMethods)
-        throw Failure(kCopyFailed, database.path(), QStringLiteral("tietokannan tiedostoa ei saatu luettavaksi"));
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+        || !file->pMethods)
+        throw Failure(unreadable, database.path(), QStringLiteral("tietokannan avointa tiedostoa ei saatu käyttöön"));
 
     sqlite3_int64 size = 0;
-    check(file->pMethods->xFileSize(file, &size));
-    constexpr int kChunk = 4 << 20;
-    std::vector<char> buffer(kChunk);
+    if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
+        throw Failure(unreadable, database.path(), QString::fromUtf8(sqlite3_errstr(rc)));
+    constexpr sqlite3_int64 kChunk = 4 << 20;
+    std::vector<char> buffer(size_t(std::min(kChunk, std::max<sqlite3_int64>(size, 1))));
     for (sqlite3_int64 offset = 0; offset < size; offset += kChunk) {
-        const int amount = int(std::min<sqlite3_int64>(kChunk, size - offset));
-        const int rc = file->pMethods->xRead(file, buffer.data(), amount, offset);
-        if (rc != SQLITE_OK)
-            throw Failure(kCopyFailed, database.path(), QString::fromUtf8(sqlite3_errstr(rc)));
-        writeAll(target, buffer.data(), amount, copyPath);
+        const int amount = int(std::min(kChunk, size - offset));
+        if (const int rc = file->pMethods->xRead(file, buffer.data(), amount, offset); rc != SQLITE_OK)
+            throw Failure(unreadable, database.path(), QString::fromUtf8(sqlite3_errstr(rc)));
+        writeAll(target, buffer.data(), amount, copyName);
     }
 }
 
-// Gives the finished copy its name without replacing any file; the first free
-// name of this moment wins.
-QString publish(const TemporaryFile& temp, const QString& databasePath, const QDateTime& moment)
+// In write-ahead-log mode the main file alone is not the database, and a
+// checkpoint by another program may write into it at any time, even while we
+// hold a read transaction whose snapshot still needs frames of the log. So
+// the pages are copied through the engine instead: the backup reads every
+// page of this connection's snapshot, from the log or the main file as the
+// engine knows best, and the copy holds every change committed before it.
+void copyThroughEngine(const Database& database, const TemporaryFile& target)
+{
+    const QString what = QStringLiteral("Tietokantaa ei voitu kopioida.");
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(target.path().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqlitePtr copy(raw);
+    if (opened != SQLITE_OK)
+        throw Failure(what, target.name(), raw ? engineMessage(raw) : QString::fromUtf8(sqlite3_errstr(opened)));
+    // Written once and flushed to disk by the caller: a journal of its own
+    // would only double the writing.
+    if (sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Failure(what, target.name(), engineMessage(raw));
+
+    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", database.nativeHandle(), "main");
+    if (!backup)
+        throw Failure(what, target.name(), engineMessage(raw));
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE)
+        throw Failure(what, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
+    if (finished != SQLITE_OK)
+        throw Failure(what, target.name(), engineMessage(raw));
+    if (sqlite3_close(copy.get()) != SQLITE_OK)
+        throw Failure(what, target.name(), engineMessage(raw));
+    copy.release();
+}
+
+// Gives the finished copy its name without replacing any file; the first
+// free name of this moment wins. A folder that allows no second link to a
+// file (some network shares) gets a rename that refuses to replace.
+QString publish(TemporaryFile& temp, const QString& databasePath, const QDateTime& moment)
 {
     for (int number = 1;; ++number) {
         const QString path = safetyCopyPath(databasePath, moment, number);
         const QByteArray target = QFile::encodeName(path);
         if (::link(temp.path().constData(), target.constData()) == 0)
             return path;
-        if (errno != EEXIST)
-            throw Failure(kCopyFailed, path, systemError(errno));
+        int error = errno;
+        if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+            if (::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+                == 0) {
+                temp.movedAway();
+                return path;
+            }
+            error = errno;
+        }
+        if (error != EEXIST)
+            throw Failure(QStringLiteral("Varmuuskopiolle ei voitu antaa nimeä."), path, systemError(error));
     }
+}
+
+void syncFolder(const QString& path)
+{
+    const FileHandle folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // A file system that cannot sync a folder says so with EINVAL; the copy
+    // itself is on disk already.
+    if (folder.get() < 0 || (::fsync(folder.get()) != 0 && errno != EINVAL))
+        throw Failure(QStringLiteral("Varmuuskopion nimeä ei voitu tallentaa levylle."), path, systemError(errno));
+}
+
+QString makeCopy(const QString& databasePath, const QDateTime& moment)
+{
+    const Database database = DatabaseEngine::instance().open(databasePath);
+
+    struct stat databaseStat {};
+    if (::stat(QFile::encodeName(databasePath).constData(), &databaseStat) != 0)
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, systemError(errno));
+
+    // A half-written copy never carries a safety copy's name.
+    QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(4)) + "_XXXXXX.kesken";
+    const int fd = ::mkostemps(pattern.data(), 7, O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(QStringLiteral("Varmuuskopiota ei voitu luoda."), QFile::decodeName(pattern),
+                      systemError(errno));
+    TemporaryFile temp(pattern);
+    FileHandle target(fd);
+    // The copy may be read by whoever may read the database.
+    if (::fchmod(fd, databaseStat.st_mode & 0666) != 0)
+        throw Failure(QStringLiteral("Varmuuskopiota ei voitu luoda."), temp.name(), systemError(errno));
+
+    {
+        const ReadTransaction reading(database);
+        if (usesWriteAheadLog(database))
+            copyThroughEngine(database, temp);
+        else
+            copyBytes(database, target.get(), temp.name());
+    }
+    if (::fsync(target.get()) != 0 || ::close(target.release()) != 0)
+        throw Failure(QStringLiteral("Varmuuskopiota ei voitu tallentaa levylle."), temp.name(), systemError(errno));
+
+    const QString path = publish(temp, databasePath, moment);
+    syncFolder(path);
+    return path;
 }
 
 } // namespace
@@ -144,27 +268,14 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
 
 QString SafetyCopy(const QString& databasePath)
 {
-    const QDateTime moment = QDateTime::currentDateTime();
-    Database database = DatabaseEngine::instance().open(databasePath);
+    return SafetyCopy(databasePath, QDateTime::currentDateTime());
+}
 
-    // A half-written copy never carries a safety copy's name.
-    QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment)) + "_XXXXXX.kesken";
-    const int fd = ::mkostemps(pattern.data(), 7, O_CLOEXEC);
-    const QString tempName = QFile::decodeName(pattern);
-    if (fd < 0)
-        throw Failure(kCopyFailed, tempName, systemError(errno));
-    TemporaryFile temp(pattern);
-    FileHandle target(fd);
-    ::fchmod(fd, 0644);
-    copyUnderReadLock(database, target.get(), tempName);
-    if (::fsync(target.get()) != 0 || ::close(target.release()) != 0)
-        throw Failure(kCopyFailed, tempName, systemError(errno));
-
-    const QString path = publish(temp, databasePath, moment);
-    // The directory entry too must reach the disk.
-    const FileHandle folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        ::fsync(folder.get());
-    return path;
+QString SafetyCopy(const QString& databasePath, const QDateTime& moment)
+{
+    try {
+        return makeCopy(databasePath, moment);
+    } catch (const Failure& failure) {
+        throw failure.withContext(kCopyFailed);
+    }
 }

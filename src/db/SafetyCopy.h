@@ -11,5 +11,9 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
 
 // Copies the whole database file beside it, under the name of this moment.
 // The copy is a consistent database and is on disk under its final name
-// before this returns; an earlier copy is never replaced. Returns its path.
+// before this returns; an earlier copy is never replaced: a later copy of the
+// same second takes the next free number. Returns the copy's path.
+// Every failure says that the safety copy failed and why; the database is
+// then as it was.
 QString SafetyCopy(const QString& databasePath);
+QString SafetyCopy(const QString& databasePath, const QDateTime& moment);

@@ -107,4 +107,9 @@ QString integrity(const QString& path)
     return column(path, QStringLiteral("PRAGMA integrity_check")).join(QLatin1Char('\n'));
 }
 
+QString value(const QString& path, const QString& sql)
+{
+    return column(path, sql).value(0);
+}
+
 } // namespace testdb

@@ -20,5 +20,7 @@ QStringList safetyCopies(const QString& folder);
 QByteArray fileBytes(const QString& path);
 // "ok" for a sound database.
 QString integrity(const QString& path);
+// The first column of the first row of a query, read-only.
+QString value(const QString& path, const QString& sql);
 
 } // namespace testdb
