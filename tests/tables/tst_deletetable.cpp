@@ -1,0 +1,199 @@
+#include "ChosenDatabase.h"
+#include "FileSizeLimit.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+const QString kTables = testdb::tablesSql({QStringLiteral("Asiakkaat"), QStringLiteral("Henkilöstö"),
+                                           QStringLiteral("Tuotteet")});
+
+QString question(const ChosenDatabase& db, const QString& table)
+{
+    return QStringLiteral("Kyllä/Ei [Taulukon poistaminen] oletus Ei: Poistetaanko tietokannasta\n") + db.file
+           + QStringLiteral("\ntaulukko\n") + table;
+}
+
+} // namespace
+
+class TestDeleteTable : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutSelectionNothingHappens()
+    {
+        WindowDriver fresh;
+        fresh.click(QStringLiteral("cmdPoista"));
+        QVERIFY(fresh.dialogs.shown.isEmpty());
+
+        ChosenDatabase db(kTables);
+        db.window.click(QStringLiteral("cmdPoista"));
+        QCOMPARE(db.boxes(), QStringList());
+        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
+        QCOMPARE(db.copies(), QStringList());
+    }
+
+    void answeringNoChangesNothing()
+    {
+        ChosenDatabase db(kTables);
+        const QByteArray before = testdb::fileBytes(db.file);
+        db.window.select(QStringLiteral("Henkilöstö"));
+        db.window.dialogs.confirmAnswers = {false};
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        QCOMPARE(db.boxes(), QStringList{question(db, QStringLiteral("Henkilöstö"))});
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies(), QStringList());
+        QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
+    }
+
+    void yesCopiesThenDeletesAndRebuildsTheListAfterTheMessage()
+    {
+        ChosenDatabase db(kTables, QStringLiteral("yritys.wdb1"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        db.window.select(QStringLiteral("Henkilöstö"));
+        db.window.dialogs.confirmAnswers = {true};
+        QStringList listedDuringMessage;
+        QStringList copiesDuringMessage;
+        db.window.dialogs.whileInforming = [&](const QString&) {
+            listedDuringMessage = db.window.listed();
+            copiesDuringMessage = db.copies();
+        };
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        QCOMPARE(db.boxes(), (QStringList{question(db, QStringLiteral("Henkilöstö")), QStringLiteral("OK: Poistettu!")}));
+        QCOMPARE(listedDuringMessage, (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
+        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", "Tuotteet"}));
+        QCOMPARE(db.window.listed(), db.tables());
+        QVERIFY(db.nothingSelected());
+
+        QCOMPARE(db.copies().size(), 1);
+        QCOMPARE(copiesDuringMessage, db.copies());
+        QVERIFY2(QRegularExpression(QStringLiteral("^yritys_wdb1_\\d{14}\\.var$")).match(db.copies().first()).hasMatch(),
+                 qPrintable(db.copies().first()));
+        QCOMPARE(testdb::fileBytes(db.copyPath(db.copies().first())), before);
+
+        // The rebuilt list has no selection: a second click does nothing.
+        db.window.dialogs.shown.clear();
+        db.window.click(QStringLiteral("cmdPoista"));
+        QCOMPARE(db.boxes(), QStringList());
+    }
+
+    void secondDeletionKeepsTheFirstCopy()
+    {
+        ChosenDatabase db(kTables);
+        const QByteArray original = testdb::fileBytes(db.file);
+        db.window.dialogs.confirmAnswers = {true, true};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        db.window.click(QStringLiteral("cmdPoista"));
+        const QByteArray afterFirst = testdb::fileBytes(db.file);
+        db.window.select(QStringLiteral("Tuotteet"));
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        QCOMPARE(db.tables(), QStringList{"Henkilöstö"});
+        const QStringList copies = db.copies();
+        QCOMPARE(copies.size(), 2);
+        const QList<QByteArray> contents{testdb::fileBytes(db.copyPath(copies.at(0))),
+                                         testdb::fileBytes(db.copyPath(copies.at(1)))};
+        QVERIFY(contents.contains(original));
+        QVERIFY(contents.contains(afterFirst));
+    }
+
+    // The engine refuses to drop its own sequence table; the rest goes on.
+    void refusedDeletionLeavesTheFileAndTheProgramRunning()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Laskut (id INTEGER PRIMARY KEY AUTOINCREMENT, summa);"
+                                         "INSERT INTO Laskut (summa) VALUES (10);")
+                          + kTables);
+        const QStringList tables{"Laskut", "sqlite_sequence", "Asiakkaat", "Henkilöstö", "Tuotteet"};
+        QCOMPARE(db.window.listed(), tables);
+        const QByteArray before = testdb::fileBytes(db.file);
+        db.window.dialogs.confirmAnswers = {true, true};
+        db.window.select(QStringLiteral("sqlite_sequence"));
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes.at(0), question(db, QStringLiteral("sqlite_sequence")));
+        QVERIFY2(boxes.at(1).startsWith(QStringLiteral("OK: Taulukkoa sqlite_sequence ei voitu poistaa.\n\nTiedosto: ")
+                                        + db.file + QStringLiteral("\nSyy: ")),
+                 qPrintable(boxes.at(1)));
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies().size(), 1);
+        QCOMPARE(testdb::fileBytes(db.copyPath(db.copies().first())), before);
+        QCOMPARE(db.window.listed(), tables);
+
+        db.window.select(QStringLiteral("Tuotteet"));
+        db.window.click(QStringLiteral("cmdPoista"));
+        QCOMPARE(db.boxes().last(), QStringLiteral("OK: Poistettu!"));
+        QCOMPARE(db.tables(), tables.mid(0, 4));
+        QCOMPARE(db.window.listed(), db.tables());
+    }
+
+    void failedCopyStopsBeforeTheDatabaseIsTouched()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Iso (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL "
+                                         "SELECT i + 1 FROM c WHERE i < 300) INSERT INTO Iso SELECT randomblob(500) "
+                                         "FROM c;")
+                          + kTables);
+        const QByteArray before = testdb::fileBytes(db.file);
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        {
+            const FileSizeLimit diskFull(before.size() / 2);
+            db.window.click(QStringLiteral("cmdPoista"));
+        }
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).startsWith(QStringLiteral("OK: Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei "
+                                                       "koskettu.\nVarmuuskopiota ei voitu kirjoittaa.")),
+                 qPrintable(boxes.at(1)));
+        QVERIFY2(boxes.at(1).contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(boxes.at(1)));
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(QDir(db.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"yritys.wk1"});
+        QCOMPARE(db.window.listed(), db.tables());
+        QVERIFY(db.window.listed().contains(QStringLiteral("Asiakkaat")));
+    }
+
+    // Another program is in the middle of a write: the copy holds what was
+    // committed, the deletion waits for the lock in vain and nothing changes.
+    void lockedDatabase()
+    {
+        ChosenDatabase db(kTables);
+        const QByteArray before = testdb::fileBytes(db.file);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2, 'kesken');", nullptr, nullptr,
+                              nullptr),
+                 SQLITE_OK);
+
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).startsWith(QStringLiteral("OK: Taulukkoa Asiakkaat ei voitu poistaa.")),
+                 qPrintable(boxes.at(1)));
+        QVERIFY2(boxes.at(1).contains(QStringLiteral("locked")), qPrintable(boxes.at(1)));
+        QCOMPARE(db.copies().size(), 1);
+        QCOMPARE(testdb::fileBytes(db.copyPath(db.copies().first())), before);
+        QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
+
+        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+    }
+};
+
+QTEST_MAIN(TestDeleteTable)
+#include "tst_deletetable.moc"
