@@ -12,8 +12,11 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
 // Copies the whole database file beside it, under the name of this moment.
 // The copy is a consistent database and is on disk under its final name
 // before this returns; an earlier copy is never replaced: a later copy of the
-// same second takes the next free number. Returns the copy's path.
+// same second takes the next free number. A database in rollback-journal
+// mode is copied byte for byte; one in write-ahead-log mode page by page
+// through the engine. Returns the copy's path.
 // Every failure says that the safety copy failed and why; the database is
 // then as it was.
 QString SafetyCopy(const QString& databasePath);
+// The same, named after `moment` instead of the clock's reading.
 QString SafetyCopy(const QString& databasePath, const QDateTime& moment);
