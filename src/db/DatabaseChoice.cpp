@@ -6,23 +6,9 @@
 
 #include <QCoreApplication>
 
-namespace {
-
-QStringList catalogueNames(Database& database)
-{
-    const int count = database.tableCount();
-    QStringList names;
-    names.reserve(count);
-    for (int i = 0; i < count; ++i)
-        names.append(database.tableName(i));
-    return names;
-}
-
-} // namespace
-
 void RefreshTableList(Database& database, MainView& view)
 {
-    view.showTableNames(catalogueNames(database));
+    view.showTableNames(database.tableNames());
 }
 
 void chooseDatabase(MainView& view, Dialogs& dialogs)
@@ -39,7 +25,7 @@ void chooseDatabase(MainView& view, Dialogs& dialogs)
     // The file becomes current only once it has opened as a database and its
     // tables are read: a file that fails leaves the previous one in place.
     Database database = DatabaseEngine::instance().open(path);
-    const QStringList names = catalogueNames(database);
+    const QStringList names = database.tableNames();
     view.setDatabasePath(path);
     view.showTableNames(names);
 }

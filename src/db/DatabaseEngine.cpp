@@ -214,22 +214,32 @@ QString Database::tableName(int index)
     const QStringList& names = catalogue();
     if (index < 0 || index >= names.size())
         throw Failure(QStringLiteral("Tietokannan luettelossa ei ole kohtaa %1.").arg(index), path_);
+    lastIndexRead_ = index;
     return names.at(index);
+}
+
+QStringList Database::tableNames()
+{
+    return catalogue();
 }
 
 void Database::deleteTable(const QString& name)
 {
-    const int before = schemaVersion();
-    if (before != cachedVersion_)
-        reloadCatalogue(before);
+    // The cache was checked at the last access; if the schema moved on since,
+    // the version after the drop is more than one past it.
+    const int known = cachedVersion_;
     run(QStringLiteral("DROP TABLE ") + quoted(name),
         QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name));
     // When nothing else changed the schema meanwhile, the one drop is known:
-    // take the name out instead of reading the whole catalogue again.
-    const qsizetype at = names_.indexOf(name);
-    if (schemaVersion() == before + 1 && at >= 0) {
+    // take the name out instead of reading the whole catalogue again. A walk
+    // deletes the name it has just read, so look there first.
+    const qsizetype at = lastIndexRead_ >= 0 && lastIndexRead_ < names_.size() && names_.at(lastIndexRead_) == name
+                             ? lastIndexRead_
+                             : names_.indexOf(name);
+    lastIndexRead_ = -1;
+    if (known >= 0 && at >= 0 && schemaVersion() == known + 1) {
         names_.removeAt(at);
-        cachedVersion_ = before + 1;
+        cachedVersion_ = known + 1;
     } else {
         cachedVersion_ = -1;
     }

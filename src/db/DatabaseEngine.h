@@ -41,6 +41,9 @@ public:
     // down by one and leaves earlier ones where they are.
     int tableCount();
     QString tableName(int index);
+    // Every entry's name, index 0 first: the same as tableName(0 … count - 1),
+    // with one look at whether the catalogue changed instead of one per entry.
+    QStringList tableNames();
     void deleteTable(const QString& name);
 
     // Runs one statement of the two forms the operations use:
@@ -77,4 +80,5 @@ private:
     StmtPtr versionQuery_;
     QStringList names_;
     int cachedVersion_ = -1;
+    qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
 };

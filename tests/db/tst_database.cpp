@@ -32,6 +32,15 @@ int countCatalogueReads(unsigned, void*, void* statement, void*)
     return 0;
 }
 
+// Counts the looks at the schema version, each one a read of the file's header.
+int versionChecks = 0;
+int countVersionChecks(unsigned, void*, void* statement, void*)
+{
+    if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))) == "PRAGMA schema_version")
+        ++versionChecks;
+    return 0;
+}
+
 } // namespace
 
 class TestDatabase : public QObject {
@@ -127,6 +136,39 @@ private slots:
         QCOMPARE(db.tableName(149), QString("Uusi"));
         QCOMPARE(db.tableName(0), QString("T0002"));
         QCOMPARE(catalogueReads, 1);
+        QCOMPARE(namesOf(db), testdb::tableNames(file));
+    }
+
+    void allNamesAtOnceLookAtTheFileOnceAndSeeOtherPrograms()
+    {
+        const QString file = abcd("all-names.wk1");
+        Database db = DatabaseEngine::instance().open(file);
+        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
+        versionChecks = 0;
+        QCOMPARE(db.tableNames(), (QStringList{"A", "B", "C", "D"}));
+        QCOMPARE(versionChecks, 1);
+
+        testdb::run(file, "DROP TABLE B; CREATE TABLE E (x);");
+        QCOMPARE(db.tableNames(), (QStringList{"A", "C", "D", "E"}));
+        QCOMPARE(db.tableNames(), namesOf(db));
+    }
+
+    // A delete right after a read trusts the names it had only when the drop
+    // was the one change: a change by another program in between is seen.
+    void deleteAfterAnotherProgramChangedTheSchemaKeepsTheCatalogueTrue()
+    {
+        const QString file = abcd("between.wk1");
+        Database db = DatabaseEngine::instance().open(file);
+        const QString last = db.tableName(3);
+        testdb::run(file, "CREATE TABLE E (x); DROP TABLE A;");
+        db.deleteTable(last);
+        QCOMPARE(namesOf(db), (QStringList{"B", "C", "E"}));
+
+        // Same, when the other program's one change matches what a drop would do to the version.
+        const QString second = db.tableName(1);
+        testdb::run(file, "CREATE TABLE F (x);");
+        db.deleteTable(second);
+        QCOMPARE(namesOf(db), (QStringList{"B", "E", "F"}));
         QCOMPARE(namesOf(db), testdb::tableNames(file));
     }
 
