@@ -49,6 +49,9 @@ frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
     List1_->setGeometry(px(345), px(840), px(6495), px(6495));
     List1_->setSelectionMode(QAbstractItemView::SingleSelection);
     List1_->setSortingEnabled(false);
+    // Every entry is one line in the same font: laying out thousands of names
+    // then needs no measuring of each one.
+    List1_->setUniformItemSizes(true);
 
     cmdPoista_ = addButton("cmdPoista", QStringLiteral("Poista taulukko"), 7050, 5760, 3870, 660);
 
