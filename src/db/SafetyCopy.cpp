@@ -1,6 +1,5 @@
 #include "db/SafetyCopy.h"
 
-#include "db/DatabaseEngine.h"
 #include "db/Failure.h"
 
 #include <QFile>
@@ -74,17 +73,36 @@ QString engineMessage(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The database as the copy reads it: a connection of its own, opened without
+// reading the catalogue, which a copy does not need.
+struct Source {
+    QString path;
+    SqlitePtr db;
+
+    explicit Source(const QString& databasePath) : path(databasePath)
+    {
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        db.reset(raw);
+        if (rc != SQLITE_OK)
+            throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
+                          raw ? engineMessage(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
+        sqlite3_busy_timeout(raw, 5000);
+    }
+};
+
 // A read transaction on the database for as long as it lives. While it is
 // open no other program can commit over the pages it reads.
 class ReadTransaction {
 public:
-    explicit ReadTransaction(const Database& database) : db_(database.nativeHandle())
+    explicit ReadTransaction(const Source& source) : db_(source.db.get())
     {
-        // The BEGIN alone takes no lock; the first read does.
-        if (sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        // The BEGIN alone takes no lock; the first read does, and reading the
+        // schema version parses nothing.
+        if (sqlite3_exec(db_, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK) {
             const QString message = engineMessage(db_);
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw Failure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), database.path(), message);
+            throw Failure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), source.path, message);
         }
     }
     ~ReadTransaction() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
@@ -96,24 +114,24 @@ private:
 };
 
 // Asked inside the read transaction: the mode cannot change while it is open.
-bool usesWriteAheadLog(const Database& database)
+bool usesWriteAheadLog(const Source& source)
 {
-    sqlite3* db = database.nativeHandle();
+    sqlite3* db = source.db.get();
     sqlite3_stmt* raw = nullptr;
     const QString what = QStringLiteral("Tietokannan lokitilaa ei voitu lukea.");
     if (sqlite3_prepare_v2(db, "PRAGMA main.journal_mode", -1, &raw, nullptr) != SQLITE_OK)
-        throw Failure(what, database.path(), engineMessage(db));
+        throw Failure(what, source.path, engineMessage(db));
     const StatementPtr query(raw);
     if (sqlite3_step(raw) != SQLITE_ROW)
-        throw Failure(what, database.path(), engineMessage(db));
+        throw Failure(what, source.path, engineMessage(db));
     return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0))).compare("wal", Qt::CaseInsensitive)
            == 0;
 }
 
-void writeAll(int fd, const char* data, qint64 size, const QString& copyName)
+void writeAll(int fd, const char* data, qint64 size, off_t offset, const QString& copyName)
 {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
+        const ssize_t written = ::pwrite(fd, data, size_t(size), offset);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -121,34 +139,56 @@ void writeAll(int fd, const char* data, qint64 size, const QString& copyName)
         }
         data += written;
         size -= written;
+        offset += written;
     }
 }
 
-// A byte copy of the main file, read through the engine's own open file. The
-// caller's read transaction keeps every writer from committing meanwhile, and
-// SQLite's locks stay as they are: opening and closing the same file by path
-// in this process would drop them.
-void copyBytes(const Database& database, int target, const QString& copyName)
+bool kernelCannotCopy(int error)
 {
-    sqlite3* db = database.nativeHandle();
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// A byte copy of the main file, made by the kernel from `reader`, a
+// descriptor of the program's own on the same file. The caller's read
+// transaction keeps every writer from committing meanwhile. The size comes
+// from the engine's own open file, so the copy is of the file the engine has
+// locked. Written pages are sent to the disk as the copy goes, so that the
+// final flush has little left to do.
+void copyBytes(const Source& source, int reader, int target, const QString& copyName)
+{
     const QString unreadable = QStringLiteral("Tietokantatiedostoa ei voitu lukea.");
     sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+    if (sqlite3_file_control(source.db.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
         || !file->pMethods)
-        throw Failure(unreadable, database.path(), QStringLiteral("tietokannan avointa tiedostoa ei saatu käyttöön"));
-
+        throw Failure(unreadable, source.path, QStringLiteral("tietokannan avointa tiedostoa ei saatu käyttöön"));
     sqlite3_int64 size = 0;
     if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
-        throw Failure(unreadable, database.path(), QString::fromUtf8(sqlite3_errstr(rc)));
-    // Small enough to stay in the processor's cache: a copy through a buffer
-    // of some megabytes takes several times as long.
-    constexpr sqlite3_int64 kChunk = 256 << 10;
-    std::vector<char> buffer(size_t(std::min(kChunk, std::max<sqlite3_int64>(size, 1))));
-    for (sqlite3_int64 offset = 0; offset < size; offset += kChunk) {
-        const int amount = int(std::min(kChunk, size - offset));
-        if (const int rc = file->pMethods->xRead(file, buffer.data(), amount, offset); rc != SQLITE_OK)
-            throw Failure(unreadable, database.path(), QString::fromUtf8(sqlite3_errstr(rc)));
-        writeAll(target, buffer.data(), amount, copyName);
+        throw Failure(unreadable, source.path, QString::fromUtf8(sqlite3_errstr(rc)));
+
+    constexpr sqlite3_int64 kStep = 32 << 20;
+    std::vector<char> buffer;   // used only where the kernel cannot copy between these files
+    for (sqlite3_int64 offset = 0; offset < size;) {
+        const size_t amount = size_t(std::min(kStep, size - offset));
+        ssize_t copied = -1;
+        if (buffer.empty()) {
+            off_t in = offset, out = offset;
+            copied = ::copy_file_range(reader, &in, target, &out, amount, 0);
+            if (copied < 0 && offset == 0 && kernelCannotCopy(errno)) {
+                buffer.resize(256 << 10);   // small enough to stay in the processor's cache
+                continue;
+            }
+            if (copied < 0)
+                throw Failure(QStringLiteral("Varmuuskopiota ei voitu kirjoittaa."), copyName, systemError(errno));
+        } else {
+            copied = ::pread(reader, buffer.data(), std::min(amount, buffer.size()), offset);
+            if (copied < 0)
+                throw Failure(unreadable, source.path, systemError(errno));
+            writeAll(target, buffer.data(), copied, offset, copyName);
+        }
+        if (copied == 0)
+            throw Failure(unreadable, source.path, QStringLiteral("tiedosto lyheni kesken kopioinnin"));
+        ::sync_file_range(target, offset, copied, SYNC_FILE_RANGE_WRITE);
+        offset += copied;
     }
 }
 
@@ -158,7 +198,7 @@ void copyBytes(const Database& database, int target, const QString& copyName)
 // the pages are copied through the engine instead: the backup reads every
 // page of this connection's snapshot, from the log or the main file as the
 // engine knows best, and the copy holds every change committed before it.
-void copyThroughEngine(const Database& database, const TemporaryFile& target)
+void copyThroughEngine(const Source& source, const TemporaryFile& target)
 {
     const QString what = QStringLiteral("Tietokantaa ei voitu kopioida.");
     sqlite3* raw = nullptr;
@@ -171,13 +211,13 @@ void copyThroughEngine(const Database& database, const TemporaryFile& target)
     if (sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw Failure(what, target.name(), engineMessage(raw));
 
-    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", database.nativeHandle(), "main");
+    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source.db.get(), "main");
     if (!backup)
         throw Failure(what, target.name(), engineMessage(raw));
     const int stepped = sqlite3_backup_step(backup, -1);
     const int finished = sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE)
-        throw Failure(what, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
+        throw Failure(what, source.path, QString::fromUtf8(sqlite3_errstr(stepped)));
     if (finished != SQLITE_OK)
         throw Failure(what, target.name(), engineMessage(raw));
     if (sqlite3_close(copy.get()) != SQLITE_OK)
@@ -221,11 +261,19 @@ void syncFolder(const QString& path)
 
 QString makeCopy(const QString& databasePath, const QDateTime& moment)
 {
-    const Database database = DatabaseEngine::instance().open(databasePath);
-
-    struct stat databaseStat {};
-    if (::stat(QFile::encodeName(databasePath).constData(), &databaseStat) != 0)
+    // Opened before the engine's connection and so closed after it: closing a
+    // descriptor of the file drops every lock this process holds on it, and
+    // by then the engine holds none. No other connection of this program is
+    // open on the file while a safety copy is taken.
+    if (!QFileInfo(databasePath).isFile())
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei löydy."), databasePath);
+    const FileHandle reader(::open(QFile::encodeName(databasePath).constData(), O_RDONLY | O_CLOEXEC));
+    if (reader.get() < 0)
         throw Failure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, systemError(errno));
+    struct stat databaseStat {};
+    if (::fstat(reader.get(), &databaseStat) != 0)
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, systemError(errno));
+    const Source source(databasePath);
 
     // A half-written copy never carries a safety copy's name.
     QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(4)) + "_XXXXXX.kesken";
@@ -240,11 +288,11 @@ QString makeCopy(const QString& databasePath, const QDateTime& moment)
         throw Failure(QStringLiteral("Varmuuskopiota ei voitu luoda."), temp.name(), systemError(errno));
 
     {
-        const ReadTransaction reading(database);
-        if (usesWriteAheadLog(database))
-            copyThroughEngine(database, temp);
+        const ReadTransaction reading(source);
+        if (usesWriteAheadLog(source))
+            copyThroughEngine(source, temp);
         else
-            copyBytes(database, target.get(), temp.name());
+            copyBytes(source, reader.get(), target.get(), temp.name());
     }
     if (::fsync(target.get()) != 0 || ::close(target.release()) != 0)
         throw Failure(QStringLiteral("Varmuuskopiota ei voitu tallentaa levylle."), temp.name(), systemError(errno));
