@@ -425,13 +425,14 @@ struct Bench {
         return {median(tool), median(anchor), median(peak)};
     }
 
-    double windowPeakMb(const QString& db) const
+    // The median peak memory of a child that runs `kind` on `db`.
+    double peakMb(const QString& kind, const QString& db) const
     {
         std::vector<double> peaks;
         for (int rep = 0; rep < options.repeat; ++rep) {
             qint64 ns = 0, peakKb = 0;
             int listed = 0;
-            parseResult(child(QStringLiteral("empty-window"), db).out, ns, peakKb, listed);
+            parseResult(child(kind, db).out, ns, peakKb, listed);
             peaks.push_back(double(peakKb) / 1024);
         }
         return median(peaks);
@@ -586,15 +587,8 @@ struct Bench {
         if (wanted(QStringLiteral("memory"))) {
             const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
             freshCopy(generated, db);
-            const double empty = windowPeakMb(db);
-            std::vector<double> listedPeaks;
-            for (int rep = 0; rep < options.repeat; ++rep) {
-                qint64 ns = 0, peakKb = 0;
-                int listed = 0;
-                parseResult(child(QStringLiteral("choose"), db).out, ns, peakKb, listed);
-                listedPeaks.push_back(double(peakKb) / 1024);
-            }
-            const double listed = median(listedPeaks);
+            const double empty = peakMb(QStringLiteral("empty-window"), db);
+            const double listed = peakMb(QStringLiteral("choose"), db);
             std::printf("peak memory: window with %lld names listed %.1f MB, with an empty list %.1f MB: %+.1f MB "
                         "(target at most +20 MB: %s)\n",
                         static_cast<long long>(names.size()), listed, empty, listed - empty,
