@@ -119,6 +119,11 @@ Database DatabaseEngine::open(const QString& path) const
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
                  QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    // Every drop scans the whole catalogue. With thousands of tables the
+    // catalogue outgrows the engine's default page cache of 2 MB and would be
+    // read from the file again at every drop.
+    database.run(QStringLiteral("PRAGMA cache_size=-%1").arg(DatabaseEngine::kPageCacheKiB),
+                 QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
     // Reading the catalogue now shows at once a file that is damaged.
     database.catalogue();
     return database;

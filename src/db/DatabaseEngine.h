@@ -22,6 +22,10 @@ public:
     // or changes a file; anything that is not a usable database is a Failure.
     Database open(const QString& path) const;
 
+    // The page cache of each open database, in KiB: eight times the engine's
+    // default. Pages take memory only as they are read.
+    static constexpr int kPageCacheKiB = 16 * 1024;
+
 private:
     DatabaseEngine();
 };
