@@ -12,6 +12,7 @@
 #include "DatabaseGenerator.h"
 
 #include "app/frmAloitus.h"
+#include "db/DatabaseEngine.h"
 #include "db/Dialogs.h"
 #include "db/SafetyCopy.h"
 #include "register/RegisterNames.h"
@@ -318,8 +319,19 @@ struct Case {
 struct Measured {
     double toolMs = 0;
     double anchorMs = 0;
+    double sameCacheMs = 0;   // 0: not measured
     double peakMb = 0;
 };
+
+void writeScript(const QString& path, const QStringList& pragmas, const QStringList& statements)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write " + path.toStdString());
+    QTextStream text(&out);
+    for (const QString& line : pragmas + statements)
+        text << line << ";\n";
+}
 
 struct Bench {
     Options options;
@@ -358,31 +370,37 @@ struct Bench {
                                      + c.key.toStdString() + ", expected " + std::to_string(expected.size()));
     }
 
-    // Median times of the tool and of the anchor, alternating which goes first.
+    // Median times of the tool, of the anchor and, where the anchor runs
+    // statements, of the shell given the tool's page cache too; which of
+    // them goes first turns round from one repetition to the next.
     Measured measure(const QString& generated, const Case& c) const
     {
         const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
         const QString script = QDir(folder).filePath(QStringLiteral("anchor.sql"));
-        {
-            QFile out(script);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                throw std::runtime_error("cannot write " + script.toStdString());
-            QTextStream text(&out);
-            text << "PRAGMA secure_delete=FAST;\n";
-            for (const QString& statement : c.statements)
-                text << statement << ";\n";
-        }
+        const QString sameCacheScript = QDir(folder).filePath(QStringLiteral("anchor-cache.sql"));
+        const QString secureDelete = QStringLiteral("PRAGMA secure_delete=FAST");
+        writeScript(script, {secureDelete}, c.statements);
+        writeScript(sameCacheScript,
+                    {secureDelete, QStringLiteral("PRAGMA cache_size=-%1").arg(DatabaseEngine::kPageCacheKiB)},
+                    c.statements);
+        const bool sameCacheRuns = c.shellRuns && !c.listing;
 
-        std::vector<double> tool, anchor, peak;
+        enum Turn { Tool, Anchor, SameCache };
+        std::vector<Turn> turns{Tool, Anchor};
+        if (sameCacheRuns)
+            turns.push_back(SameCache);
+        std::vector<double> tool, anchor, sameCache, peak;
         for (int rep = 0; rep < options.repeat; ++rep) {
-            for (int turn = 0; turn < 2; ++turn) {
-                const bool toolTurn = (turn == 0) == (rep % 2 == 0);
+            for (size_t t = 0; t < turns.size(); ++t) {
+                const Turn turn = turns[(t + size_t(rep)) % turns.size()];
                 freshCopy(generated, db);
-                if (toolTurn) {
+                double ms = 0;
+                if (turn == Tool) {
                     qint64 ns = 0, peakKb = 0;
                     int listed = 0;
                     parseResult(child(c.key, db, &c).out, ns, peakKb, listed);
-                    tool.push_back(double(ns) / 1e6);
+                    ms = double(ns) / 1e6;
+                    tool.push_back(ms);
                     peak.push_back(double(peakKb) / 1024);
                     if (c.key != QLatin1String("empty") && !c.key.startsWith(QLatin1String("safety"))
                         && listed != c.namesAfter.size())
@@ -392,37 +410,47 @@ struct Bench {
                         throw std::runtime_error("the tool took no safety copy in " + c.key.toStdString());
                     expectNames(db, c.namesAfter, "the tool", c);
                 } else {
-                    QElapsedTimer timer;
-                    timer.start();
-                    const QString copy = QDir(folder).filePath(QStringLiteral("ajo_wk1_cp.var"));
-                    if (c.copyFirst)
-                        run(QStringLiteral("cp"), {db, copy});
-                    if (c.syncCopy)
-                        run(QStringLiteral("sync"), {copy});
-                    if (c.listing) {
-                        const Finished listed = run(
-                            QStringLiteral("sqlite3"),
-                            {QStringLiteral("-batch"), db,
-                             QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid")});
-                        if (listed.out.count('\n') != c.namesAfter.size())
-                            throw std::runtime_error("the shell listed a different number of names");
-                    } else if (c.shellRuns) {
-                        run(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), db}, script);
-                    }
-                    anchor.push_back(double(timer.nsecsElapsed()) / 1e6);
+                    ms = runAnchor(c, db, turn == SameCache ? sameCacheScript : script);
+                    (turn == SameCache ? sameCache : anchor).push_back(ms);
                     expectNames(db, c.namesAfter, "the shell", c);
                 }
-                std::fprintf(stderr, "    %-9s rep %d %-6s %10.1f ms\n", qPrintable(c.key), rep + 1,
-                             toolTurn ? "tool" : "anchor", toolTurn ? tool.back() : anchor.back());
+                static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache"};
+                std::fprintf(stderr, "    %-9s rep %d %-11s %10.1f ms\n", qPrintable(c.key), rep + 1,
+                             kTurnNames[turn], ms);
             }
             if (c.key == QLatin1String("empty")) {
-                // Both runs empty the same table; check the last one left it empty.
+                // Every run empties the same table; check the last one left it empty.
                 if (benchdb::rowCount(db, c.select) != 0)
                     throw std::runtime_error("the table was not emptied");
             }
         }
         QFile::remove(script);
-        return {median(tool), median(anchor), median(peak)};
+        QFile::remove(sameCacheScript);
+        return {median(tool), median(anchor), sameCache.empty() ? 0 : median(sameCache), median(peak)};
+    }
+
+    // One run of the anchor on `db`, in milliseconds: cp where the tool takes
+    // a safety copy, then the shell.
+    double runAnchor(const Case& c, const QString& db, const QString& script) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const QString copy = QDir(folder).filePath(QStringLiteral("ajo_wk1_cp.var"));
+        if (c.copyFirst)
+            run(QStringLiteral("cp"), {db, copy});
+        if (c.syncCopy)
+            run(QStringLiteral("sync"), {copy});
+        if (c.listing) {
+            const Finished listed =
+                run(QStringLiteral("sqlite3"),
+                    {QStringLiteral("-batch"), db,
+                     QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid")});
+            if (listed.out.count('\n') != c.namesAfter.size())
+                throw std::runtime_error("the shell listed a different number of names");
+        } else if (c.shellRuns) {
+            run(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), db}, script);
+        }
+        return double(timer.nsecsElapsed()) / 1e6;
     }
 
     // The median peak memory of a child that runs `kind` on `db`.
@@ -576,13 +604,18 @@ struct Bench {
         std::printf("\n%d tables, %.0f MB file, medians of %d runs each, every run on a fresh copy\n",
                     options.tables, double(QFileInfo(generated).size()) / (1 << 20), options.repeat);
         std::printf("anchor: the sqlite3 shell running the same statements, one autocommit transaction each,\n"
-                    "secure_delete=FAST, after cp of the file where the tool takes a safety copy\n\n");
-        std::printf("%-44s %11s %11s %7s %8s %5s %9s\n", "operation", "tool ms", "anchor ms", "ratio", "target",
-                    "", "tool MB");
+                    "secure_delete=FAST, after cp of the file where the tool takes a safety copy\n"
+                    "shell+cache: the same anchor with the tool's page cache (cache_size=-%d) as well\n\n",
+                    DatabaseEngine::kPageCacheKiB);
+        std::printf("%-44s %11s %11s %7s %8s %5s %9s %15s %7s\n", "operation", "tool ms", "anchor ms", "ratio",
+                    "target", "", "tool MB", "shell+cache ms", "ratio");
         for (const auto& [c, m] : results) {
             const double ratio = m.toolMs / m.anchorMs;
-            std::printf("%-44s %11.1f %11.1f %7.3f %7.2fx %5s %9.1f\n", qPrintable(c->label), m.toolMs, m.anchorMs,
+            std::printf("%-44s %11.1f %11.1f %7.3f %7.2fx %5s %9.1f", qPrintable(c->label), m.toolMs, m.anchorMs,
                         ratio, c->target, ratio <= c->target ? "met" : "MISS", m.peakMb);
+            if (m.sameCacheMs > 0)
+                std::printf(" %15.1f %7.3f", m.sameCacheMs, m.toolMs / m.sameCacheMs);
+            std::printf("\n");
         }
         if (wanted(QStringLiteral("memory"))) {
             const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
@@ -603,7 +636,7 @@ struct Bench {
         struct Row {
             int tables;
             qsizetype deleted;
-            double tool, anchor;
+            double tool, anchor, sameCache;
         };
         std::vector<Row> rows;
         for (const int tables : options.sizes) {
@@ -615,20 +648,23 @@ struct Bench {
                                 registerNames::isRegisterTable);
             std::fprintf(stderr, "  %d tables: %s\n", tables, qPrintable(c.label));
             const Measured m = measure(generated, c);
-            rows.push_back({tables, c.statements.size(), m.toolMs / double(c.statements.size()),
-                            m.anchorMs / double(c.statements.size())});
+            const double deleted = double(c.statements.size());
+            rows.push_back({tables, c.statements.size(), m.toolMs / deleted, m.anchorMs / deleted,
+                            m.sameCacheMs / deleted});
             if (!options.keep)
                 QFile::remove(generated);
         }
         std::printf("\nscaling: delete all register tables, safety copy and list included; %.0f MB per 1,000 "
                     "tables; medians of %d runs\n\n",
                     options.megabytesPerThousand, options.repeat);
-        std::printf("%8s %8s %15s %17s %7s %12s %14s\n", "tables", "deleted", "tool ms/table", "anchor ms/table",
-                    "ratio", "tool growth", "anchor growth");
+        std::printf("%8s %8s %15s %17s %7s %12s %14s %22s %20s\n", "tables", "deleted", "tool ms/table",
+                    "anchor ms/table", "ratio", "tool growth", "anchor growth", "shell+cache ms/table",
+                    "shell+cache growth");
         for (const Row& r : rows)
-            std::printf("%8d %8lld %15.3f %17.3f %7.3f %11.2fx %13.2fx\n", r.tables, static_cast<long long>(r.deleted),
-                        r.tool, r.anchor, r.tool / r.anchor, r.tool / rows.front().tool,
-                        r.anchor / rows.front().anchor);
+            std::printf("%8d %8lld %15.3f %17.3f %7.3f %11.2fx %13.2fx %22.3f %19.2fx\n", r.tables,
+                        static_cast<long long>(r.deleted), r.tool, r.anchor, r.tool / r.anchor,
+                        r.tool / rows.front().tool, r.anchor / rows.front().anchor, r.sameCache,
+                        r.sameCache / rows.front().sameCache);
         const double toolGrowth = rows.back().tool / rows.front().tool;
         const double anchorGrowth = rows.back().anchor / rows.front().anchor;
         std::printf("per-table cost from %d to %d tables: tool %.2fx, anchor %.2fx: %s\n", rows.front().tables,
