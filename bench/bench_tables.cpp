@@ -37,6 +37,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -323,6 +325,20 @@ struct Measured {
     double peakMb = 0;
 };
 
+// The page cache, in KiB, that the tool's engine layer gives the file.
+int toolCacheKiB(const QString& db)
+{
+    Database database = DatabaseEngine::instance().open(db);
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(database.nativeHandle(), "PRAGMA cache_size", -1, &query, nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot read the page cache size");
+    const int pages = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
+    sqlite3_finalize(query);
+    if (pages >= 0)
+        throw std::runtime_error("the page cache size is not given in KiB");
+    return -pages;
+}
+
 void writeScript(const QString& path, const QStringList& pragmas, const QStringList& statements)
 {
     QFile out(path);
@@ -381,7 +397,7 @@ struct Bench {
         const QString secureDelete = QStringLiteral("PRAGMA secure_delete=FAST");
         writeScript(script, {secureDelete}, c.statements);
         writeScript(sameCacheScript,
-                    {secureDelete, QStringLiteral("PRAGMA cache_size=-%1").arg(DatabaseEngine::kPageCacheKiB)},
+                    {secureDelete, QStringLiteral("PRAGMA cache_size=-%1").arg(toolCacheKiB(generated))},
                     c.statements);
         const bool sameCacheRuns = c.shellRuns && !c.listing;
 
@@ -606,7 +622,7 @@ struct Bench {
         std::printf("anchor: the sqlite3 shell running the same statements, one autocommit transaction each,\n"
                     "secure_delete=FAST, after cp of the file where the tool takes a safety copy\n"
                     "shell+cache: the same anchor with the tool's page cache (cache_size=-%d) as well\n\n",
-                    DatabaseEngine::kPageCacheKiB);
+                    toolCacheKiB(generated));
         std::printf("%-44s %11s %11s %7s %8s %5s %9s %15s %7s\n", "operation", "tool ms", "anchor ms", "ratio",
                     "target", "", "tool MB", "shell+cache ms", "ratio");
         for (const auto& [c, m] : results) {

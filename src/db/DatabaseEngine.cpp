@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 #include <sqlite3.h>
@@ -119,11 +120,7 @@ Database DatabaseEngine::open(const QString& path) const
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
                  QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
-    // Every drop scans the whole catalogue. With thousands of tables the
-    // catalogue outgrows the engine's default page cache of 2 MB and would be
-    // read from the file again at every drop.
-    database.run(QStringLiteral("PRAGMA cache_size=-%1").arg(DatabaseEngine::kPageCacheKiB),
-                 QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    database.fitPageCacheToCatalogue();
     // Reading the catalogue now shows at once a file that is damaged.
     database.catalogue();
     return database;
@@ -160,6 +157,35 @@ void Database::run(const QString& sql, const QString& what)
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {}
     if (rc != SQLITE_DONE)
         fail(what);
+}
+
+// Every drop scans the whole catalogue. Once the catalogue outgrows the
+// engine's default page cache of 2 MB it would be read from the file again at
+// every drop, so the cache gets room for it on top of the default. A larger
+// cache than that is not free: an operation on a large table would fill it.
+void Database::fitPageCacheToCatalogue()
+{
+    const QString what = QStringLiteral("Tietokannan asetusta ei voitu tehdä.");
+    const double catalogueBytes = [&] {
+        sqlite3_stmt* raw = nullptr;
+        // The name is stored twice; the rest is a generous guess at each
+        // entry's other fields and its share of page overhead.
+        if (sqlite3_prepare_v2(db(),
+                               "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
+                               " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master",
+                               -1, &raw, nullptr) != SQLITE_OK)
+            fail(what);
+        const StmtPtr query(raw);
+        if (sqlite3_step(raw) != SQLITE_ROW)
+            fail(what);
+        return sqlite3_column_double(raw, 0);
+    }();
+    constexpr double kDefaultKiB = 2000;        // the engine's own default
+    constexpr double kMostKiB = 512 * 1024;
+    // Pages are not filled to the brim: entries of over a third of a page
+    // leave up to half of each page empty.
+    const auto kib = qint64(std::min(kDefaultKiB + catalogueBytes * 2 / 1024, kMostKiB));
+    run(QStringLiteral("PRAGMA cache_size=-%1").arg(kib), what);
 }
 
 int Database::schemaVersion()

@@ -22,10 +22,6 @@ public:
     // or changes a file; anything that is not a usable database is a Failure.
     Database open(const QString& path) const;
 
-    // The page cache of each open database, in KiB: eight times the engine's
-    // default. Pages take memory only as they are read.
-    static constexpr int kPageCacheKiB = 16 * 1024;
-
 private:
     DatabaseEngine();
 };
@@ -74,6 +70,7 @@ private:
     sqlite3* db() const;
     [[noreturn]] void fail(const QString& what) const;
     void run(const QString& sql, const QString& what);
+    void fitPageCacheToCatalogue();
     int schemaVersion();
     const QStringList& catalogue();
     void reloadCatalogue(int version);

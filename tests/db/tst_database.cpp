@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 #include <unistd.h>
 
@@ -39,6 +40,19 @@ int countVersionChecks(unsigned, void*, void* statement, void*)
     if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))) == "PRAGMA schema_version")
         ++versionChecks;
     return 0;
+}
+
+// A setting of an open database, as the engine reports it.
+qint64 setting(Database& db, const char* pragma)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db.nativeHandle(), pragma, -1, &st, nullptr) != SQLITE_OK || sqlite3_step(st) != SQLITE_ROW) {
+        sqlite3_finalize(st);
+        throw std::runtime_error(pragma);
+    }
+    const qint64 value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
 }
 
 } // namespace
@@ -248,11 +262,37 @@ private slots:
     void freedPagesAreNotZeroed()
     {
         Database db = DatabaseEngine::instance().open(abcd("secure.wk1"));
-        sqlite3_stmt* st = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db.nativeHandle(), "PRAGMA secure_delete", -1, &st, nullptr), SQLITE_OK);
-        QCOMPARE(sqlite3_step(st), SQLITE_ROW);
-        QCOMPARE(sqlite3_column_int(st, 0), 2);   // FAST
-        sqlite3_finalize(st);
+        QCOMPARE(setting(db, "PRAGMA secure_delete"), 2);   // FAST
+    }
+
+    // Every drop scans the catalogue, so the page cache must hold all of it,
+    // with the engine's default room left for the rest; a small file keeps
+    // the default, since a larger cache slows work on large tables.
+    void pageCacheHoldsTheCatalogue()
+    {
+        // Wide tables: a record of more than a third of a page fills pages
+        // worst, and few tables are quick to make.
+        QStringList columns;
+        for (int j = 0; j < 40; ++j)
+            columns << QStringLiteral("Sarake_%1_Pitkä_Kuvaava_Nimi TEXT").arg(j);
+        QString sql = QStringLiteral("BEGIN;");
+        for (int i = 0; i < 1500; ++i)
+            sql += QStringLiteral("CREATE TABLE Tulorekisteri_Ansiotulot_%1 (%2);").arg(i).arg(columns.join(", "));
+        const QString large = path("suuri.wk1");
+        testdb::create(large, sql + QStringLiteral("COMMIT;"));
+        const qint64 catalogueBytes =
+            testdb::value(large, QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name = 'sqlite_schema'"))
+                .toLongLong();
+        constexpr qint64 kDefaultBytes = 2000 * 1024;
+        QVERIFY2(catalogueBytes > kDefaultBytes, "the catalogue must outgrow the default cache");
+
+        Database big = DatabaseEngine::instance().open(large);
+        const qint64 bigCache = -setting(big, "PRAGMA cache_size") * 1024;
+        QVERIFY2(bigCache >= catalogueBytes + kDefaultBytes && bigCache <= 3 * catalogueBytes + kDefaultBytes,
+                 qPrintable(QStringLiteral("cache %1, catalogue %2").arg(bigCache).arg(catalogueBytes)));
+
+        Database small = DatabaseEngine::instance().open(abcd("pieni.wk1"));
+        QCOMPARE(setting(small, "PRAGMA cache_size"), -2000);
     }
 
     void selectIntoCopiesColumnsAndRowsUnderTheNewName()
