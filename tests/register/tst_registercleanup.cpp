@@ -48,6 +48,16 @@ QList<ScriptedDialogs::Shown> shownOf(const WindowDriver& d, Kind kind)
     return result;
 }
 
+// One row per bulk button; the series button needs a selected entry.
+void bulkButtons(bool withSeries = true)
+{
+    QTest::addColumn<QString>("button");
+    if (withSeries)
+        QTest::newRow("series") << "cmdP";
+    QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
+    QTest::newRow("numbered") << "cmdPTN";
+}
+
 } // namespace
 
 class TestRegisterCleanup : public QObject {
@@ -266,13 +276,7 @@ private slots:
         QCOMPARE(copies(path), 2);
     }
 
-    void answeringNoChangesNothing_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("series") << "cmdP";
-        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
-        QTest::newRow("numbered") << "cmdPTN";
-    }
+    void answeringNoChangesNothing_data() { bulkButtons(); }
 
     void answeringNoChangesNothing()
     {
@@ -293,12 +297,7 @@ private slots:
         QCOMPARE(d.dialogs.informed(), QStringList());
     }
 
-    void noDatabaseChosen_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
-        QTest::newRow("numbered") << "cmdPTN";
-    }
+    void noDatabaseChosen_data() { bulkButtons(false); }
 
     void noDatabaseChosen()
     {
@@ -313,13 +312,7 @@ private slots:
 
     // A drop the engine refuses part-way: what was deleted stays deleted,
     // the rest stays, the box says how far it got and the list shows the file.
-    void failurePartWay_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("series") << "cmdP";
-        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
-        QTest::newRow("numbered") << "cmdPTN";
-    }
+    void failurePartWay_data() { bulkButtons(); }
 
     void failurePartWay()
     {
