@@ -93,8 +93,7 @@ QString option(const QStringList& args, const QString& name)
 // One case in this process: prints "result <ns> <peak kB> <names listed>".
 int runChild(const QStringList& args)
 {
-    // The two safety-copy rows run the same copy; only their anchors differ.
-    const QString kind = option(args, QStringLiteral("--child")).remove(QStringLiteral("-sync"));
+    const QString kind = option(args, QStringLiteral("--child"));
     const QString db = option(args, QStringLiteral("--db"));
     const QString select = option(args, QStringLiteral("--select"));
 
@@ -193,7 +192,7 @@ void usage()
                  "                    [--sizes N,N,...] [--only case,...] [--dir FOLDER] [--keep]\n"
                  "  --quick     1,000 tables and 50 MB (with --scaling: 1,000, 2,000 and 5,000 tables)\n"
                  "  --scaling   time per deleted table for 1,000 to 20,000 tables, 50 MB per 1,000\n"
-                 "  cases: choose numbered all series rename empty safety safety-sync memory\n");
+                 "  cases: choose numbered all series rename empty safety memory\n");
 }
 
 std::optional<Options> parse(const QStringList& args)
@@ -285,7 +284,8 @@ void syncFile(const QString& path)
 }
 
 // Removes what the last run left and lays down a fresh copy of the source,
-// on disk, so that no run pays for the write-back of the one before.
+// on disk, so that no run pays for the write-back of the one before: the
+// file system's own bookkeeping of the freed blocks included.
 void freshCopy(const QString& source, const QString& target)
 {
     QDir folder = QFileInfo(target).dir();
@@ -294,6 +294,7 @@ void freshCopy(const QString& source, const QString& target)
     std::filesystem::copy_file(source.toStdString(), target.toStdString(),
                                std::filesystem::copy_options::overwrite_existing);
     syncFile(target);
+    ::sync();
 }
 
 int safetyCopiesIn(const QString& folder)
@@ -312,7 +313,7 @@ struct Case {
     bool copyFirst = false;   // the anchor runs cp before the shell
     bool listing = false;     // the anchor lists the names instead of running statements
     bool shellRuns = true;    // false: the anchor is the cp alone
-    bool syncCopy = false;    // the anchor also flushes its copy to disk, as the tool does
+    bool durableTurn = false; // also time cp + sync of the copy + the shell: a copy on disk, as the tool's is
     QStringList statements;
     QStringList namesAfter;   // the catalogue both must leave
     double target = 0;
@@ -322,6 +323,7 @@ struct Measured {
     double toolMs = 0;
     double anchorMs = 0;
     double sameCacheMs = 0;   // 0: not measured
+    double durableMs = 0;     // 0: not measured
     double peakMb = 0;
 };
 
@@ -388,7 +390,10 @@ struct Bench {
 
     // Median times of the tool, of the anchor and, where the anchor runs
     // statements, of the shell given the tool's page cache too; which of
-    // them goes first turns round from one repetition to the next.
+    // them goes first turns round from one repetition to the next. One
+    // unmeasured round goes first: the first large write after a pause is
+    // often far slower on a virtual disk, and would count against whoever
+    // had the first turn.
     Measured measure(const QString& generated, const Case& c) const
     {
         const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
@@ -401,14 +406,17 @@ struct Bench {
                     c.statements);
         const bool sameCacheRuns = c.shellRuns && !c.listing;
 
-        enum Turn { Tool, Anchor, SameCache };
+        enum Turn { Tool, Anchor, SameCache, Durable };
         std::vector<Turn> turns{Tool, Anchor};
         if (sameCacheRuns)
             turns.push_back(SameCache);
-        std::vector<double> tool, anchor, sameCache, peak;
-        for (int rep = 0; rep < options.repeat; ++rep) {
+        if (c.durableTurn)
+            turns.push_back(Durable);
+        std::vector<double> tool, anchor, sameCache, durable, peak;
+        for (int rep = -1; rep < options.repeat; ++rep) {
+            const bool warmUp = rep < 0;
             for (size_t t = 0; t < turns.size(); ++t) {
-                const Turn turn = turns[(t + size_t(rep)) % turns.size()];
+                const Turn turn = turns[(t + size_t(std::max(rep, 0))) % turns.size()];
                 freshCopy(generated, db);
                 double ms = 0;
                 if (turn == Tool) {
@@ -416,8 +424,10 @@ struct Bench {
                     int listed = 0;
                     parseResult(child(c.key, db, &c).out, ns, peakKb, listed);
                     ms = double(ns) / 1e6;
-                    tool.push_back(ms);
-                    peak.push_back(double(peakKb) / 1024);
+                    if (!warmUp) {
+                        tool.push_back(ms);
+                        peak.push_back(double(peakKb) / 1024);
+                    }
                     if (c.key != QLatin1String("empty") && !c.key.startsWith(QLatin1String("safety"))
                         && listed != c.namesAfter.size())
                         throw std::runtime_error("the tool listed " + std::to_string(listed) + " names after "
@@ -426,12 +436,15 @@ struct Bench {
                         throw std::runtime_error("the tool took no safety copy in " + c.key.toStdString());
                     expectNames(db, c.namesAfter, "the tool", c);
                 } else {
-                    ms = runAnchor(c, db, turn == SameCache ? sameCacheScript : script);
-                    (turn == SameCache ? sameCache : anchor).push_back(ms);
+                    ms = runAnchor(c, db, turn == SameCache ? sameCacheScript : script, turn == Durable);
+                    std::vector<double>* into[] = {nullptr, &anchor, &sameCache, &durable};
+                    if (!warmUp)
+                        into[turn]->push_back(ms);
                     expectNames(db, c.namesAfter, "the shell", c);
                 }
-                static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache"};
-                std::fprintf(stderr, "    %-9s rep %d %-11s %10.1f ms\n", qPrintable(c.key), rep + 1,
+                static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache", "cp+sync"};
+                std::fprintf(stderr, "    %-9s %-7s %-11s %10.1f ms\n", qPrintable(c.key),
+                             warmUp ? "warm-up" : qPrintable(QStringLiteral("rep %1").arg(rep + 1)),
                              kTurnNames[turn], ms);
             }
             if (c.key == QLatin1String("empty")) {
@@ -442,19 +455,20 @@ struct Bench {
         }
         QFile::remove(script);
         QFile::remove(sameCacheScript);
-        return {median(tool), median(anchor), sameCache.empty() ? 0 : median(sameCache), median(peak)};
+        const auto medianOrNone = [](const std::vector<double>& v) { return v.empty() ? 0 : median(v); };
+        return {median(tool), median(anchor), medianOrNone(sameCache), medianOrNone(durable), median(peak)};
     }
 
     // One run of the anchor on `db`, in milliseconds: cp where the tool takes
-    // a safety copy, then the shell.
-    double runAnchor(const Case& c, const QString& db, const QString& script) const
+    // a safety copy, with `durable` also sync of that copy, then the shell.
+    double runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const
     {
         QElapsedTimer timer;
         timer.start();
         const QString copy = QDir(folder).filePath(QStringLiteral("ajo_wk1_cp.var"));
         if (c.copyFirst)
             run(QStringLiteral("cp"), {db, copy});
-        if (c.syncCopy)
+        if (durable)
             run(QStringLiteral("sync"), {copy});
         if (c.listing) {
             const Finished listed =
@@ -598,16 +612,11 @@ struct Bench {
             c.namesAfter = names;
             c.target = 1.15;
             cases.push_back(c);
-            // The tool's copy is on disk when it returns; cp's is not. This
-            // row shows what that costs.
-            Case synced(QStringLiteral("safety-sync"), QStringLiteral("safety copy alone, against cp + sync"));
-            synced.copyFirst = true;
-            synced.shellRuns = false;
-            synced.syncCopy = true;
-            synced.namesAfter = names;
-            synced.target = 1.15;
-            cases.push_back(synced);
         }
+        // The tool's copy is on disk when it returns; cp's is not. The
+        // cp+sync columns show what that costs.
+        for (Case& c : cases)
+            c.durableTurn = c.copyFirst;
 
         std::vector<std::pair<const Case*, Measured>> results;
         for (const Case& c : cases) {
@@ -621,16 +630,21 @@ struct Bench {
                     options.tables, double(QFileInfo(generated).size()) / (1 << 20), options.repeat);
         std::printf("anchor: the sqlite3 shell running the same statements, one autocommit transaction each,\n"
                     "secure_delete=FAST, after cp of the file where the tool takes a safety copy\n"
-                    "shell+cache: the same anchor with the tool's page cache (cache_size=-%d) as well\n\n",
+                    "shell+cache: the same anchor with the tool's page cache (cache_size=-%d) as well\n"
+                    "cp+sync: the same anchor with its copy flushed to disk before the shell runs\n\n",
                     toolCacheKiB(generated));
-        std::printf("%-44s %11s %11s %7s %8s %5s %9s %15s %7s\n", "operation", "tool ms", "anchor ms", "ratio",
-                    "target", "", "tool MB", "shell+cache ms", "ratio");
+        std::printf("%-44s %11s %11s %7s %8s %5s %9s %15s %7s %11s %7s\n", "operation", "tool ms", "anchor ms",
+                    "ratio", "target", "", "tool MB", "shell+cache ms", "ratio", "cp+sync ms", "ratio");
         for (const auto& [c, m] : results) {
             const double ratio = m.toolMs / m.anchorMs;
             std::printf("%-44s %11.1f %11.1f %7.3f %7.2fx %5s %9.1f", qPrintable(c->label), m.toolMs, m.anchorMs,
                         ratio, c->target, ratio <= c->target ? "met" : "MISS", m.peakMb);
             if (m.sameCacheMs > 0)
                 std::printf(" %15.1f %7.3f", m.sameCacheMs, m.toolMs / m.sameCacheMs);
+            else if (m.durableMs > 0)
+                std::printf(" %15s %7s", "", "");
+            if (m.durableMs > 0)
+                std::printf(" %11.1f %7.3f", m.durableMs, m.toolMs / m.durableMs);
             std::printf("\n");
         }
         if (wanted(QStringLiteral("memory"))) {
