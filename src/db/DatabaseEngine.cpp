@@ -209,6 +209,12 @@ int Database::schemaVersion()
 // other, not once per access: walking thousands of tables stays one query.
 const QStringList& Database::catalogue()
 {
+    if (reading_ && cachedVersion_ >= 0)
+        return names_;
+    if (walking_ && !reading_) {
+        run(QStringLiteral("BEGIN"), QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+        reading_ = true;
+    }
     const int version = schemaVersion();
     if (version != cachedVersion_)
         reloadCatalogue(version);
@@ -254,8 +260,26 @@ QStringList Database::tableNames()
     return catalogue();
 }
 
+Database::Walk::~Walk()
+{
+    database_.walking_ = false;
+    if (database_.reading_ && database_.db_)
+        sqlite3_exec(database_.db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    database_.reading_ = false;
+}
+
+// Each change is its own committed step, so a walk's read ends first.
+void Database::endReading()
+{
+    if (!reading_)
+        return;
+    reading_ = false;
+    run(QStringLiteral("COMMIT"), QStringLiteral("Tietokannan lukemista ei voitu päättää."));
+}
+
 void Database::deleteTable(const QString& name)
 {
+    endReading();
     // The cache was checked at the last access; if the schema moved on since,
     // the version after the drop is more than one past it.
     const int known = cachedVersion_;
@@ -287,6 +311,7 @@ bool Database::tableExistsFolded(const QString& name)
 
 void Database::execute(const QString& statement)
 {
+    endReading();
     const Statement parsed = [&] {
         try {
             return parseStatement(statement);
@@ -312,6 +337,7 @@ void Database::execute(const QString& statement)
 
 void Database::close()
 {
+    reading_ = false;
     versionQuery_.reset();
     if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
         const QString message = engineMessage(raw);

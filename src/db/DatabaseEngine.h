@@ -58,6 +58,22 @@ public:
     // open file while it holds a read transaction.
     sqlite3* nativeHandle() const;
 
+    // While a Walk lives, the catalogue is read inside a read transaction
+    // that lasts until this program's next change: no other program can
+    // change it meanwhile, so the file is looked at once per deletion
+    // instead of once per entry. Other programs' writes wait only while the
+    // walk reads between two deletions.
+    class Walk {
+    public:
+        explicit Walk(Database& database) : database_(database) { database_.walking_ = true; }
+        ~Walk();
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
+
+    private:
+        Database& database_;
+    };
+
 private:
     struct CloseDb { void operator()(sqlite3* db) const; };
     struct Finalize { void operator()(sqlite3_stmt* st) const; };
@@ -75,6 +91,7 @@ private:
     const QStringList& catalogue();
     void reloadCatalogue(int version);
     bool tableExistsFolded(const QString& name);
+    void endReading();
 
     QString path_;
     DbPtr db_;                 // declared first: the statements are finalized before it closes
@@ -82,4 +99,6 @@ private:
     QStringList names_;
     int cachedVersion_ = -1;
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
+    bool walking_ = false;
+    bool reading_ = false;           // a read transaction is open, so the catalogue cannot change
 };

@@ -22,6 +22,7 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     int deleted = 0;
     try {
         // Downward, so that a deletion moves only entries already visited.
+        const Database::Walk walk(database);
         for (int i = database.tableCount() - 1; i >= 0; --i) {
             const QString name = database.tableName(i);
             if (!doomed(name))

@@ -153,6 +153,45 @@ private slots:
         QCOMPARE(namesOf(db), testdb::tableNames(file));
     }
 
+    // A walk looks at the file once per deletion, not once per entry, and
+    // still sees what another program changed between two deletions; while
+    // it reads, other programs cannot change the catalogue under it.
+    void aWalkLooksAtTheFileOncePerDeletion()
+    {
+        const QString file = path("walk.wk1");
+        QStringList names;
+        for (int i = 0; i < 300; ++i)
+            names << QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0'));
+        testdb::create(file, "BEGIN;" + testdb::tablesSql(names) + "COMMIT;");
+        Database db = DatabaseEngine::instance().open(file);
+        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
+        versionChecks = 0;
+        {
+            const Database::Walk walk(db);
+            for (int i = db.tableCount() - 1; i >= 0; --i) {
+                const QString name = db.tableName(i);
+                if (name.endsWith(QLatin1String("50")))
+                    db.deleteTable(name);
+                if (i == 200) {   // read since the last deletion: the walk holds the catalogue
+                    sqlite3* other = nullptr;
+                    QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+                             SQLITE_OK);
+                    QCOMPARE(sqlite3_exec(other, "DROP TABLE T0000", nullptr, nullptr, nullptr), SQLITE_BUSY);
+                    sqlite3_close(other);
+                }
+                if (i == 150)   // right after a deletion: the walk holds nothing
+                    testdb::run(file, "DROP TABLE T0001;");
+            }
+        }
+        QCOMPARE(versionChecks, 2 * 3 + 1);
+        names.removeAll("T0050");
+        names.removeAll("T0150");
+        names.removeAll("T0250");
+        names.removeAll("T0001");
+        QCOMPARE(namesOf(db), names);
+        QCOMPARE(testdb::tableNames(file), names);
+    }
+
     void allNamesAtOnceLookAtTheFileOnceAndSeeOtherPrograms()
     {
         const QString file = abcd("all-names.wk1");
