@@ -209,7 +209,7 @@ int Database::schemaVersion()
 // other, not once per access: walking thousands of tables stays one query.
 const QStringList& Database::catalogue()
 {
-    if (reading_ && cachedVersion_ >= 0)
+    if (held_)
         return names_;
     if (walking_ && !reading_) {
         run(QStringLiteral("BEGIN"), QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
@@ -218,6 +218,7 @@ const QStringList& Database::catalogue()
     const int version = schemaVersion();
     if (version != cachedVersion_)
         reloadCatalogue(version);
+    held_ = reading_;
     return names_;
 }
 
@@ -265,7 +266,7 @@ Database::Walk::~Walk()
     database_.walking_ = false;
     if (database_.reading_ && database_.db_)
         sqlite3_exec(database_.db_.get(), "COMMIT", nullptr, nullptr, nullptr);
-    database_.reading_ = false;
+    database_.reading_ = database_.held_ = false;
 }
 
 // Each change is its own committed step, so a walk's read ends first.
@@ -273,7 +274,7 @@ void Database::endReading()
 {
     if (!reading_)
         return;
-    reading_ = false;
+    reading_ = held_ = false;
     run(QStringLiteral("COMMIT"), QStringLiteral("Tietokannan lukemista ei voitu päättää."));
 }
 
@@ -337,7 +338,7 @@ void Database::execute(const QString& statement)
 
 void Database::close()
 {
-    reading_ = false;
+    reading_ = held_ = false;
     versionQuery_.reset();
     if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
         const QString message = engineMessage(raw);

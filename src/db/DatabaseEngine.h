@@ -100,5 +100,6 @@ private:
     int cachedVersion_ = -1;
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
     bool walking_ = false;
-    bool reading_ = false;           // a read transaction is open, so the catalogue cannot change
+    bool reading_ = false;           // a walk's read transaction is open
+    bool held_ = false;              // ... and the catalogue was checked inside it, so it cannot change
 };
