@@ -71,6 +71,16 @@ class TestDatabase : public QObject {
         return file;
     }
 
+    // A database with the empty tables T0000 … T0299; returns their names.
+    static QStringList numberedTables(const QString& file)
+    {
+        QStringList names;
+        for (int i = 0; i < 300; ++i)
+            names << QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0'));
+        testdb::create(file, "BEGIN;" + testdb::tablesSql(names) + "COMMIT;");
+        return names;
+    }
+
     void expectRefused(Database& db, const QString& statement, const QString& file)
     {
         const QByteArray before = testdb::fileBytes(file);
@@ -130,10 +140,7 @@ private slots:
     void catalogueIsReadOncePerChangeAndSeesOtherPrograms()
     {
         const QString file = path("cache.wk1");
-        QStringList names;
-        for (int i = 0; i < 300; ++i)
-            names << QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0'));
-        testdb::create(file, "BEGIN;" + testdb::tablesSql(names) + "COMMIT;");
+        const QStringList names = numberedTables(file);
         Database db = DatabaseEngine::instance().open(file);
         sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countCatalogueReads, nullptr);
         catalogueReads = 0;
@@ -159,10 +166,7 @@ private slots:
     void aWalkLooksAtTheFileOncePerDeletion()
     {
         const QString file = path("walk.wk1");
-        QStringList names;
-        for (int i = 0; i < 300; ++i)
-            names << QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0'));
-        testdb::create(file, "BEGIN;" + testdb::tablesSql(names) + "COMMIT;");
+        QStringList names = numberedTables(file);
         Database db = DatabaseEngine::instance().open(file);
         sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
         versionChecks = 0;
