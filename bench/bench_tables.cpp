@@ -13,7 +13,7 @@
 
 #include "app/frmAloitus.h"
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
+#include "view/Dialogs.h"
 #include "db/SafetyCopy.h"
 #include "register/RegisterNames.h"
 

@@ -4,7 +4,7 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
+#include "view/Dialogs.h"
 #include "db/Failure.h"
 #include "register/DeleteAllRegisterTables.h"
 #include "register/DeleteNumberedRegisterTables.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/MainView.h"
+#include "view/MainView.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "db/DatabaseChoice.h"
 
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
-#include "db/MainView.h"
+#include "view/Dialogs.h"
+#include "view/MainView.h"
 
 #include <QCoreApplication>
 

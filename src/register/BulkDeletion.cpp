@@ -2,9 +2,9 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
+#include "view/Dialogs.h"
 #include "db/Failure.h"
-#include "db/MainView.h"
+#include "view/MainView.h"
 #include "db/SafetyCopy.h"
 
 void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,

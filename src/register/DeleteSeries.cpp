@@ -1,7 +1,7 @@
 #include "register/DeleteSeries.h"
 
-#include "db/Dialogs.h"
-#include "db/MainView.h"
+#include "view/Dialogs.h"
+#include "view/MainView.h"
 #include "register/BulkDeletion.h"
 #include "register/RegisterNames.h"
 

@@ -1,6 +1,6 @@
 #include "register/SeriesSelection.h"
 
-#include "db/MainView.h"
+#include "view/MainView.h"
 #include "register/RegisterNames.h"
 
 void selectSeries(MainView& view)

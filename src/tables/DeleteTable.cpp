@@ -2,8 +2,8 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
-#include "db/MainView.h"
+#include "view/Dialogs.h"
+#include "view/MainView.h"
 #include "db/SafetyCopy.h"
 
 void deleteSelectedTable(MainView& view, Dialogs& dialogs)

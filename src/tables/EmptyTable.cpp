@@ -1,8 +1,8 @@
 #include "tables/EmptyTable.h"
 
 #include "db/DatabaseEngine.h"
-#include "db/Dialogs.h"
-#include "db/MainView.h"
+#include "view/Dialogs.h"
+#include "view/MainView.h"
 
 void emptySelectedTable(MainView& view, Dialogs& dialogs)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Dialogs.h"
+#include "view/Dialogs.h"
 
 #include <QList>
 #include <QStringList>
