@@ -55,6 +55,9 @@ QString QtDialogs::askText(const QString& prompt)
     auto* label = new QLabel(prompt, &dialog);
     label->setTextFormat(Qt::PlainText);
     auto* answer = new QLineEdit(&dialog);
+    answer->setObjectName(QStringLiteral("uusiNimi"));
+    answer->setAccessibleName(QStringLiteral("Taulukon uusi nimi"));
+    label->setBuddy(answer);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(label);
     layout->addWidget(answer);

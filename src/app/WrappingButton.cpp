@@ -1,7 +1,15 @@
 #include "app/WrappingButton.h"
 
 #include <QStyleOptionButton>
+#include <QRegularExpression>
 #include <QStylePainter>
+
+void WrappingButton::setCaption(const QString& caption)
+{
+    setText(caption);
+    static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+    setAccessibleName(QString(caption).replace(lineBreaks, QStringLiteral(" ")).trimmed());
+}
 
 void WrappingButton::paintEvent(QPaintEvent*)
 {

@@ -10,6 +10,10 @@ class WrappingButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // Sets the caption, and the name a screen reader reads: the same words
+    // with each line break read as a space.
+    void setCaption(const QString& caption);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -1,5 +1,6 @@
 #include "app/frmAloitus.h"
 
+#include "app/ElidedLabel.h"
 #include "app/WrappingButton.h"
 
 #include "db/DatabaseChoice.h"
@@ -52,10 +53,11 @@ frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
     // Every entry is one line in the same font: laying out thousands of names
     // then needs no measuring of each one.
     List1_->setUniformItemSizes(true);
+    List1_->setAccessibleName(QStringLiteral("Tietokannan taulukot"));
 
     cmdPoista_ = addButton("cmdPoista", QStringLiteral("Poista taulukko"), 7050, 5760, 3870, 660);
 
-    Label1_ = new QLabel(this);
+    Label1_ = new ElidedLabel(this);
     Label1_->setObjectName(QStringLiteral("Label1"));
     Label1_->setGeometry(px(2400), px(240), px(4080), px(300));
     Label1_->setTextFormat(Qt::PlainText);
@@ -97,10 +99,11 @@ frmAloitus::frmAloitus(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dia
     connect(cmdLopeta_, &QPushButton::clicked, qApp, &QCoreApplication::quit);
 }
 
-QPushButton* frmAloitus::addButton(const char* objectName, const QString& caption, int left, int top, int width,
+WrappingButton* frmAloitus::addButton(const char* objectName, const QString& caption, int left, int top, int width,
                                    int height)
 {
-    auto* button = new WrappingButton(caption, this);
+    auto* button = new WrappingButton(this);
+    button->setCaption(caption);
     button->setObjectName(QLatin1String(objectName));
     button->setGeometry(px(left), px(top), px(width), px(height));
     button->setAutoDefault(false);
@@ -154,6 +157,8 @@ void frmAloitus::setDatabasePath(const QString& path)
 {
     databasePath_ = path;
     Label1_->setText(path);
+    // The label shows a long path shortened; the whole path is a pointer away.
+    Label1_->setToolTip(path);
 }
 
 QString frmAloitus::selectedTableName() const
@@ -179,7 +184,7 @@ QString frmAloitus::seriesPrefix() const
 
 void frmAloitus::setSeriesPrefix(const QString& caption)
 {
-    cmdP_->setText(caption);
+    cmdP_->setCaption(caption);
     // An "&" in a table name must not give the series deletion a key of its own.
     cmdP_->setShortcut(QKeySequence());
 }

@@ -9,6 +9,8 @@ class Dialogs;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class ElidedLabel;
+class WrappingButton;
 
 // The one window. It holds the current database and wires each click to its
 // operation inside one guard, so that no failure ends the program.
@@ -30,7 +32,7 @@ public:
 private:
     enum class OnFailure { KeepList, RebuildList };
 
-    QPushButton* addButton(const char* objectName, const QString& caption, int left, int top, int width,
+    WrappingButton* addButton(const char* objectName, const QString& caption, int left, int top, int width,
                            int height);
     void wire(QPushButton* button, std::function<void()> operation, OnFailure onFailure);
     void guarded(const std::function<void()>& operation, OnFailure onFailure);
@@ -42,11 +44,11 @@ private:
     QPushButton* cmdSelaa_;
     QListWidget* List1_;
     QPushButton* cmdPoista_;
-    QLabel* Label1_;
+    ElidedLabel* Label1_;
     QPushButton* cmdNimea_;
     QPushButton* cmdLopeta_;
     QPushButton* cmdPoistaTulorekisteriTaulut_;
-    QPushButton* cmdP_;
+    WrappingButton* cmdP_;
     QPushButton* cmdPTN_;
     QPushButton* cmdTyhjenna_;
 };

@@ -1,10 +1,14 @@
 #include "TestDatabase.h"
 #include "WindowDriver.h"
+#include "app/ElidedLabel.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLineEdit>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -175,6 +179,62 @@ private slots:
             notEnded.start(5000);
             QCOMPARE(QCoreApplication::exec(), 0);
         }
+    }
+
+    void aLongPathIsShortenedInTheMiddleWithTheWholePathAsTooltip()
+    {
+        const QString folder = dir_.filePath(QString("Yrityksen tietokannat/") + QString(60, 'k') + "/vuosi 2026");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + "/yritys.wk1";
+        testdb::create(file, testdb::tablesSql({"A"}));
+        WindowDriver w;
+        w.choose(file);
+        auto* shown = qobject_cast<ElidedLabel*>(label(w));
+        QVERIFY(shown);
+        QCOMPARE(shown->text(), file);
+        QCOMPARE(shown->toolTip(), file);
+        const QString painted = shown->shownText();
+        QVERIFY2(painted.size() < file.size() && painted.contains(QChar(0x2026)), qPrintable(painted));
+        QVERIFY2(painted.endsWith("yritys.wk1") || painted.endsWith("wk1"), qPrintable(painted));
+        QVERIFY(painted.startsWith(file.left(3)));
+        QVERIFY(shown->fontMetrics().horizontalAdvance(painted) <= shown->contentsRect().width());
+    }
+
+    void screenReadersGetNamesWithoutRawLineBreaks()
+    {
+        WindowDriver w;
+        w.window.show();
+        const auto name = [](QObject* object) {
+            QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(object);
+            return a11y ? a11y->text(QAccessible::Name) : QString();
+        };
+        QCOMPARE(name(w.list()), QString("Tietokannan taulukot"));
+        QCOMPARE(name(w.button("cmdPoistaTulorekisteriTaulut")),
+                 QString("Poista kaikki Tulorekisteri_ -alkuiset taulut (poistaa myös tulorekisterin perustiedot)"));
+        QCOMPARE(name(w.button("cmdPTN")),
+                 QString("Poista kaikki numeroidut Tulorekisteri_ taulut (säilytä perustiedot)"));
+        QCOMPARE(name(w.button("cmdLopeta")), QString("Lopeta"));
+        // The series button's name follows its caption.
+        const QString file = database("sarja.wk1", {"Tulorekisteri_00101_A"});
+        w.choose(file);
+        w.select("Tulorekisteri_00101_A");
+        QCOMPARE(name(w.button("cmdP")), w.caption("cmdP"));
+        QCOMPARE(w.caption("cmdP"), QString("Tulorekisteri_00101"));
+
+        // The rename prompt's field.
+        QtDialogs dialogs;
+        QString fieldName;
+        QTimer::singleShot(0, [&] {
+            QWidget* prompt = QApplication::activeModalWidget();
+            QVERIFY(prompt);
+            auto* field = prompt->findChild<QLineEdit*>("uusiNimi");
+            QVERIFY(field);
+            fieldName = name(field);
+            QTest::keyClicks(field, "Uusi");
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(dialogs.askText("Syötä taulukon uusi nimi"), QString("Uusi"));
+        QCOMPARE(fieldName, QString("Taulukon uusi nimi"));
     }
 
     void realBoxesAreFinnishPlainAndWithoutIcons()
