@@ -1,5 +1,9 @@
 // Fills the window's table list with many names while accessibility is
 // active, as with a screen reader running, and prints how long it took.
+// Offscreen, accessibility is only switched on inside the program; with the
+// desktop's accessibility bus as well, run it under Xvfb as
+//   dbus-run-session -- sh -c '/usr/libexec/at-spi-bus-launcher --launch-immediately &
+//     QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 build/bin/bench_accessibility'
 #include "app/frmAloitus.h"
 #include "view/Dialogs.h"
 
