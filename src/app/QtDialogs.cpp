@@ -1,5 +1,7 @@
 #include "app/QtDialogs.h"
 
+#include "app/LongWordWrap.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -25,6 +27,7 @@ void preparePlain(QMessageBox& box, const QString& text, const QString& title)
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    wrapLongWords(box);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 
 class TestWindow : public QObject {
@@ -262,6 +263,46 @@ private slots:
         QCOMPARE(seenDefault.remove('&'), QString("Ei"));
         seenButtons.sort();
         QCOMPARE(seenButtons, (QStringList{"Ei", "Kyllä"}));
+    }
+    // A table name too long for the box wraps inside the name, with the
+    // box's text unchanged; a short text keeps the box's own label.
+    void aLongTableNameWrapsInTheConfirmation()
+    {
+        QtDialogs dialogs;
+        const QString name = QString("Tulorekisteri_") + QString("X").repeated(300);
+        const QString text = QString("Poistetaanko taulukko %1?").arg(name);
+        QString seenText, wrapped;
+        int viewWidth = 0, boxWidth = 0, lineHeight = 0, viewHeight = 0, nameWidth = 0;
+        bool shortKeepsLabel = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seenText = box->text();
+            auto* view = box->findChild<QTextEdit*>("pitkaTeksti");
+            QVERIFY(view && view->isVisible());
+            wrapped = view->toPlainText();
+            viewWidth = view->width();
+            viewHeight = int(view->document()->size().height());
+            lineHeight = view->fontMetrics().height();
+            nameWidth = view->fontMetrics().horizontalAdvance(name);
+            boxWidth = box->width();
+            box->button(QMessageBox::No)->click();
+        });
+        QVERIFY(!dialogs.confirm(text, QString(), Dialogs::DefaultAnswer::No));
+        QCOMPARE(seenText, text);
+        QCOMPARE(wrapped, text);
+        QVERIFY2(viewWidth <= boxWidth && boxWidth < nameWidth, qPrintable(QString("%1 %2 %3").arg(viewWidth).arg(boxWidth).arg(nameWidth)));
+        QVERIFY2(viewHeight >= 3 * lineHeight, qPrintable(QString::number(viewHeight)));
+
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shortKeepsLabel = !box->findChild<QTextEdit*>("pitkaTeksti")
+                              && box->findChild<QLabel*>("qt_msgbox_label")->isVisible();
+            box->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(dialogs.confirm("Poistetaanko taulukko Asiakkaat?", QString(), Dialogs::DefaultAnswer::No));
+        QVERIFY(shortKeepsLabel);
     }
 };
 
