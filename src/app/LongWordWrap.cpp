@@ -41,6 +41,9 @@ void wrapLongWords(QMessageBox& box)
     view->setPlainText(box.text());
     view->setAccessibleName(box.text());
     view->document()->setDocumentMargin(0);
+    // A fixed width, so that resizing the view never lays the text out anew.
+    view->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    view->setLineWrapColumnOrWidth(kTextWidth);
     view->document()->setTextWidth(kTextWidth);
     // Tall enough for the whole text; a text taller than half a screen scrolls.
     const int height = int(view->document()->size().height()) + 2;
