@@ -137,7 +137,7 @@ std::vector<Planned> plan(const Spec& spec, Shape& shape)
         registerTables.push_back({kBasicData[size_t(i)], Kind::Register, registerBytes});
     int series = 0;
     for (int made = 0; made < numbered; ++series) {
-        char number[8];
+        char number[12];   // room for any int, so the compiler can prove nothing is cut
         std::snprintf(number, sizeof number, "%05d", 10000 + 7 * series);
         const std::string prefix = std::string(series % 2 ? "Tulorekisteri_erillis_" : "Tulorekisteri_") + number;
         for (int part = 0; part < kTablesPerSeries && made < numbered; ++part, ++made)

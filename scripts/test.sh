@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test, the window's tests headless.
+# Builds the whole project (program, tests, benchmark, example) and runs
+# every test, the window's tests headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+cmake --build build -j "$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"

@@ -1,7 +1,6 @@
 #include "app/Startup.h"
 
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -9,9 +8,10 @@
 
 bool installFinnishTranslation(QCoreApplication& app)
 {
+    QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
     auto finnish = std::make_unique<QTranslator>();
-    if (!finnish->load(QLocale(QLocale::Finnish, QLocale::Finland), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    // From the program's own resources, never from the system's folder.
+    if (!finnish->load(QStringLiteral(":/translations/qtbase_fi.qm")))
         return false;
     finnish->setParent(&app);   // the application owns it from here on
     return QCoreApplication::installTranslator(finnish.release());

@@ -1,0 +1,247 @@
+// Timing: the tool in a child process against SQLite's shell on the same
+// statements, every run on a fresh copy of the generated file.
+#include "Bench.h"
+
+#include "db/DatabaseEngine.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+Stats Stats::of(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
+}
+
+Finished run(const QString& program, const QStringList& args, const QString& input)
+{
+    QProcess process;
+    if (!input.isEmpty())
+        process.setStandardInputFile(input);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, args);
+    if (!process.waitForStarted(-1))
+        throw std::runtime_error("cannot start " + program.toStdString());
+    process.waitForFinished(-1);
+    Finished done{timer.nsecsElapsed(), process.readAllStandardOutput()};
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw std::runtime_error(program.toStdString() + " " + args.join(QLatin1Char(' ')).left(200).toStdString()
+                                 + " failed: " + process.readAllStandardError().toStdString());
+    return done;
+}
+
+void syncFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot open " + path.toStdString());
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The page cache, in KiB, that the tool's engine layer gives the file.
+int toolCacheKiB(const QString& db)
+{
+    Database database = DatabaseEngine::instance().open(db);
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(database.nativeHandle(), "PRAGMA cache_size", -1, &query, nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot read the page cache size");
+    const int pages = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
+    sqlite3_finalize(query);
+    if (pages >= 0)
+        throw std::runtime_error("the page cache size is not given in KiB");
+    return -pages;
+}
+
+// Removes what the last run left and lays down a fresh copy of the source,
+// on disk, so that no run pays for the write-back of the one before: the
+// file system's own bookkeeping of the freed blocks included.
+void freshCopy(const QString& source, const QString& target)
+{
+    QDir folder = QFileInfo(target).dir();
+    for (const QString& leftover : folder.entryList({QStringLiteral("*.var"), QStringLiteral("*-journal")}, QDir::Files))
+        folder.remove(leftover);
+    std::filesystem::copy_file(source.toStdString(), target.toStdString(),
+                               std::filesystem::copy_options::overwrite_existing);
+    syncFile(target);
+    ::sync();
+}
+
+namespace {
+
+int safetyCopiesIn(const QString& folder)
+{
+    return int(QDir(folder).entryList({QStringLiteral("*.var")}, QDir::Files).size());
+}
+
+void writeScript(const QString& path, const QStringList& pragmas, const QStringList& statements)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write " + path.toStdString());
+    QTextStream text(&out);
+    for (const QString& line : pragmas + statements)
+        text << line << ";\n";
+}
+
+void parseResult(const QByteArray& out, qint64& ns, qint64& peakKb, int& listed)
+{
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> parts = line.split(' ');
+        if (parts.size() == 4 && parts[0] == "result") {
+            ns = parts[1].toLongLong();
+            peakKb = parts[2].toLongLong();
+            listed = parts[3].toInt();
+            return;
+        }
+    }
+    throw std::runtime_error("child printed no result: " + out.toStdString());
+}
+
+} // namespace
+
+Finished Bench::child(const QString& kind, const QString& db, const Case* c) const
+{
+    QStringList args{QStringLiteral("--child"), kind, QStringLiteral("--db"), db};
+    if (c && !c->select.isEmpty())
+        args << QStringLiteral("--select") << c->select;
+    if (c && !c->answer.isEmpty())
+        args << QStringLiteral("--answer") << c->answer;
+    return run(self, args);
+}
+
+void Bench::expectNames(const QString& db, const QStringList& expected, const char* who, const Case& c) const
+{
+    const QStringList actual = benchdb::tableNames(db);
+    if (actual != expected)
+        throw std::runtime_error(std::string(who) + " left " + std::to_string(actual.size()) + " tables after "
+                                 + c.key.toStdString() + ", expected " + std::to_string(expected.size()));
+}
+
+// Times of the tool, of the anchor, of the anchor given the tool's page
+// cache and, where the tool copies the file, of the shell after a plain cp;
+// which of them goes first turns round from one repetition to the next. One
+// unmeasured round goes first: the first large write after a pause is often
+// far slower on a virtual disk, and would count against whoever had the
+// first turn.
+Measured Bench::measure(const QString& generated, const Case& c) const
+{
+    const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
+    const QString script = QDir(folder).filePath(QStringLiteral("anchor.sql"));
+    const QString sameCacheScript = QDir(folder).filePath(QStringLiteral("anchor-cache.sql"));
+    const QString secureDelete = QStringLiteral("PRAGMA secure_delete=FAST");
+    writeScript(script, {secureDelete}, c.statements);
+    writeScript(sameCacheScript, {secureDelete, QStringLiteral("PRAGMA cache_size=-%1").arg(toolCacheKiB(generated))},
+                c.statements);
+    const bool sameCacheRuns = c.shellRuns && !c.listing;
+
+    enum Turn { Tool, Anchor, SameCache, PlainCp };
+    std::vector<Turn> turns{Tool, Anchor};
+    if (sameCacheRuns)
+        turns.push_back(SameCache);
+    if (c.copyFirst)
+        turns.push_back(PlainCp);
+    std::vector<double> times[4], peak;
+    for (int rep = -1; rep < options.repeat; ++rep) {
+        const bool warmUp = rep < 0;
+        for (size_t t = 0; t < turns.size(); ++t) {
+            const Turn turn = turns[(t + size_t(std::max(rep, 0))) % turns.size()];
+            freshCopy(generated, db);
+            double ms = 0;
+            if (turn == Tool) {
+                qint64 ns = 0, peakKb = 0;
+                int listed = 0;
+                parseResult(child(c.key, db, &c).out, ns, peakKb, listed);
+                ms = double(ns) / 1e6;
+                if (!warmUp)
+                    peak.push_back(double(peakKb) / 1024);
+                if (c.key != QLatin1String("empty") && !c.key.startsWith(QLatin1String("safety"))
+                    && listed != c.namesAfter.size())
+                    throw std::runtime_error("the tool listed " + std::to_string(listed) + " names after "
+                                             + c.key.toStdString());
+                if (c.copyFirst && safetyCopiesIn(folder) != 1)
+                    throw std::runtime_error("the tool took no safety copy in " + c.key.toStdString());
+                expectNames(db, c.namesAfter, "the tool", c);
+            } else {
+                // The tool's safety copy is on disk, folder entry included,
+                // before it touches the database: so is the anchor's.
+                ms = runAnchor(c, db, turn == SameCache ? sameCacheScript : script, turn != PlainCp);
+                expectNames(db, c.namesAfter, "the shell", c);
+            }
+            if (!warmUp)
+                times[turn].push_back(ms);
+            static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache", "plain cp"};
+            std::fprintf(stderr, "    %-9s %-7s %-11s %10.1f ms\n", qPrintable(c.key),
+                         warmUp ? "warm-up" : qPrintable(QStringLiteral("rep %1").arg(rep + 1)), kTurnNames[turn],
+                         ms);
+        }
+        if (c.key == QLatin1String("empty")) {
+            // Every run empties the same table; check the last one left it empty.
+            if (benchdb::rowCount(db, c.select) != 0)
+                throw std::runtime_error("the table was not emptied");
+        }
+    }
+    QFile::remove(script);
+    QFile::remove(sameCacheScript);
+    return {Stats::of(times[Tool]), Stats::of(times[Anchor]), Stats::of(times[SameCache]), Stats::of(times[PlainCp]),
+            Stats::of(peak).median};
+}
+
+// One run of the anchor on `db`, in milliseconds: cp where the tool takes a
+// safety copy, with `durable` also sync of that copy and of its folder, then
+// the shell.
+double Bench::runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QString copy = QDir(folder).filePath(QStringLiteral("ajo_wk1_cp.var"));
+    if (c.copyFirst) {
+        run(QStringLiteral("cp"), {db, copy});
+        if (durable)
+            run(QStringLiteral("sync"), {copy, folder});
+    }
+    if (c.listing) {
+        const Finished listed =
+            run(QStringLiteral("sqlite3"),
+                {QStringLiteral("-batch"), db,
+                 QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid")});
+        if (listed.out.count('\n') != c.namesAfter.size())
+            throw std::runtime_error("the shell listed a different number of names");
+    } else if (c.shellRuns) {
+        run(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), db}, script);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The median peak memory of a child that runs `kind` on `db`.
+double Bench::peakMb(const QString& kind, const QString& db) const
+{
+    std::vector<double> peaks;
+    for (int rep = 0; rep < options.repeat; ++rep) {
+        qint64 ns = 0, peakKb = 0;
+        int listed = 0;
+        parseResult(child(kind, db).out, ns, peakKb, listed);
+        peaks.push_back(double(peakKb) / 1024);
+    }
+    return Stats::of(peaks).median;
+}
