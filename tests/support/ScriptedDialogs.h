@@ -5,11 +5,14 @@
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 // The operator, scripted: answers are taken from the queues in order (No, an
 // empty text and a cancelled file dialog once a queue is empty), and every
 // box shown is recorded for the test to read.
 class ScriptedDialogs : public Dialogs {
+    class ScriptedProgress;
+
 public:
     enum class Kind { Inform, Confirm, AskText, ChooseFile };
     struct Shown {
@@ -19,6 +22,21 @@ public:
         DefaultAnswer defaultAnswer = DefaultAnswer::No;
     };
 
+    // One long piece of work reported through startProgress.
+    struct ProgressShown {
+        QString text;
+        bool cancellable = false;
+        QList<QPair<qint64, qint64>> steps;   // done, total of each advance()
+        bool ended = false;                   // the work let its progress go
+        QStringList labels() const
+        {
+            QStringList shownLabels;
+            for (const auto& [done, total] : steps)
+                shownLabels.append(Progress::label(text, done, total));
+            return shownLabels;
+        }
+    };
+
     QList<bool> confirmAnswers;
     QStringList textAnswers;
     QStringList fileAnswers;
@@ -26,6 +44,10 @@ public:
     QList<OpenFileRequest> fileRequests;
     bool busy = false;
     int busyCount = 0;
+    QList<ProgressShown> progresses;
+    // The operator presses "Keskeytä" during step N: the N-th advance() of a
+    // piece of work and every later one answer "stop". Negative: never.
+    int stopAfterSteps = -1;
     // Runs while an information box is open, to look at the window meanwhile.
     std::function<void(const QString&)> whileInforming;
 
@@ -57,6 +79,12 @@ public:
         busyCount += on ? 1 : 0;
     }
 
+    std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override
+    {
+        progresses.append({text, cancellable, {}, false});
+        return std::make_unique<ScriptedProgress>(*this, progresses.size() - 1);
+    }
+
     QStringList informed() const
     {
         QStringList texts;
@@ -65,4 +93,24 @@ public:
                 texts.append(s.text);
         return texts;
     }
+
+private:
+    class ScriptedProgress : public Progress {
+    public:
+        ScriptedProgress(ScriptedDialogs& dialogs, qsizetype index) : dialogs_(dialogs), index_(index) {}
+        ~ScriptedProgress() override { dialogs_.progresses[index_].ended = true; }
+        ScriptedProgress(const ScriptedProgress&) = delete;
+        ScriptedProgress& operator=(const ScriptedProgress&) = delete;
+
+        bool advance(qint64 done, qint64 total) override
+        {
+            auto& steps = dialogs_.progresses[index_].steps;
+            steps.append({done, total});
+            return dialogs_.stopAfterSteps < 0 || steps.size() < dialogs_.stopAfterSteps;
+        }
+
+    private:
+        ScriptedDialogs& dialogs_;
+        qsizetype index_;
+    };
 };
