@@ -85,6 +85,15 @@ public:
         return std::make_unique<ScriptedProgress>(*this, progresses.size() - 1);
     }
 
+    QList<Shown> shownOf(Kind kind) const
+    {
+        QList<Shown> ofKind;
+        for (const Shown& s : shown)
+            if (s.kind == kind)
+                ofKind.append(s);
+        return ofKind;
+    }
+
     QStringList informed() const
     {
         QStringList texts;
