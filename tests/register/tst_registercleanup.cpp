@@ -11,7 +11,6 @@ namespace {
 using Kind = ScriptedDialogs::Kind;
 
 const QString kInitial = registerNames::kInitialSeriesCaption.toString();
-const QString kChooseFirst = QStringLiteral("Valitse ensin tietokanta");
 
 // A virtual table of a module this program does not have: the engine lists
 // it but refuses to drop it, as it would a table another program made.
@@ -24,12 +23,11 @@ QString brokenTableSql(const QString& name)
         .arg(name);
 }
 
-// One row per bulk button; the series button needs a selected entry.
-void bulkButtons(bool withSeries = true)
+// One row per bulk button.
+void bulkButtons()
 {
     QTest::addColumn<QString>("button");
-    if (withSeries)
-        QTest::newRow("series") << "cmdP";
+    QTest::newRow("series") << "cmdP";
     QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut";
     QTest::newRow("numbered") << "cmdPTN";
 }
@@ -132,27 +130,6 @@ private slots:
         QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 2);
         expectDeleted(d, path, remaining);
         QCOMPARE(copies(path), 2);
-    }
-
-    void seriesDeletionNeedsASeries()
-    {
-        WindowDriver d;
-        d.show();
-        const QString path = database("eisarjaa", {"Asiakkaat", "Tulorekisteri_12345_a"});
-        d.choose(path);
-        const QByteArray before = testdb::fileBytes(path);
-        const QString message = QStringLiteral(
-            "Valitse listalta ensin Tulorekisteri_ -alkuinen taulu, jonka numerosarjan taulut poistetaan");
-        d.dialogs.confirmAnswers = {true, true};
-
-        d.click("cmdP");
-        d.clickEntry("Asiakkaat");
-        d.click("cmdP");
-
-        QCOMPARE(d.dialogs.informed(), (QStringList{message, message}));
-        QVERIFY(d.dialogs.shownOf(Kind::Confirm).isEmpty());
-        QCOMPARE(copies(path), 0);
-        QCOMPARE(testdb::fileBytes(path), before);
     }
 
     // A table named exactly "Tulorekisteri_" chooses every register table.
@@ -271,19 +248,6 @@ private slots:
         QCOMPARE(copies(path), 0);
         QCOMPARE(d.listed(), (QStringList{"Tulorekisteri_12345_a", "Asiakkaat"}));
         QCOMPARE(d.dialogs.informed(), QStringList());
-    }
-
-    void noDatabaseChosen_data() { bulkButtons(false); }
-
-    void noDatabaseChosen()
-    {
-        QFETCH(QString, button);
-        WindowDriver d;
-        d.dialogs.confirmAnswers = {true};
-        d.click(button);
-        QCOMPARE(d.dialogs.shown.size(), 1);
-        QCOMPARE(d.dialogs.informed(), QStringList{kChooseFirst});
-        QVERIFY(d.listed().isEmpty());
     }
 
     // A drop the engine refuses part-way: what was deleted stays deleted,

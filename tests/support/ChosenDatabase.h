@@ -26,31 +26,7 @@ struct ChosenDatabase {
     QStringList tables() const { return testdb::tableNames(file); }
 
     // Every box shown, one line each: its kind, title, default button and text.
-    QStringList boxes() const
-    {
-        QStringList lines;
-        for (const ScriptedDialogs::Shown& box : window.dialogs.shown) {
-            switch (box.kind) {
-            case ScriptedDialogs::Kind::Inform:
-                lines.append(QStringLiteral("OK: ") + box.text);
-                break;
-            case ScriptedDialogs::Kind::Confirm:
-                lines.append(QStringLiteral("Kyllä/Ei [%1] %2: %3")
-                                 .arg(box.title,
-                                      box.defaultAnswer == Dialogs::DefaultAnswer::No ? QStringLiteral("oletus Ei")
-                                                                                       : QStringLiteral("oletus Kyllä"),
-                                      box.text));
-                break;
-            case ScriptedDialogs::Kind::AskText:
-                lines.append(QStringLiteral("Kysy: ") + box.text);
-                break;
-            case ScriptedDialogs::Kind::ChooseFile:
-                lines.append(QStringLiteral("Valitse tiedosto: ") + box.title);
-                break;
-            }
-        }
-        return lines;
-    }
+    QStringList boxes() const { return window.dialogs.lines(); }
 
     bool nothingSelected() const { return window.list()->selectedItems().isEmpty(); }
 };

@@ -94,6 +94,33 @@ public:
         return ofKind;
     }
 
+    // Every box shown, one line each: its kind, title, default button and text.
+    QStringList lines() const
+    {
+        QStringList all;
+        for (const Shown& box : shown) {
+            switch (box.kind) {
+            case Kind::Inform:
+                all.append(QStringLiteral("OK: ") + box.text);
+                break;
+            case Kind::Confirm:
+                all.append(QStringLiteral("Kyllä/Ei [%1] %2: %3")
+                               .arg(box.title,
+                                    box.defaultAnswer == DefaultAnswer::No ? QStringLiteral("oletus Ei")
+                                                                           : QStringLiteral("oletus Kyllä"),
+                                    box.text));
+                break;
+            case Kind::AskText:
+                all.append(QStringLiteral("Kysy: ") + box.text);
+                break;
+            case Kind::ChooseFile:
+                all.append(QStringLiteral("Valitse tiedosto: ") + box.title);
+                break;
+            }
+        }
+        return all;
+    }
+
     QStringList informed() const
     {
         QStringList texts;

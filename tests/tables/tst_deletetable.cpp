@@ -28,19 +28,6 @@ class TestDeleteTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionNothingHappens()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdPoista"));
-        QVERIFY(fresh.dialogs.shown.isEmpty());
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdPoista"));
-        QCOMPARE(db.boxes(), QStringList());
-        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
-        QCOMPARE(db.copies(), QStringList());
-    }
-
     void answeringNoChangesNothing()
     {
         ChosenDatabase db(kTables);

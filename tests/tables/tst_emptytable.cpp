@@ -23,18 +23,6 @@ class TestEmptyTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionAsksForATable()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdTyhjenna"));
-        QCOMPARE(fresh.dialogs.informed(), QStringList{"Valitse taulukko"});
-        QCOMPARE(fresh.dialogs.shown.size(), 1);
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdTyhjenna"));
-        QCOMPARE(db.boxes(), QStringList{"OK: Valitse taulukko"});
-    }
-
     void answeringNoChangesNothing()
     {
         ChosenDatabase db(kTables);

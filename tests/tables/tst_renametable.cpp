@@ -23,17 +23,6 @@ class TestRenameTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionNothingHappens()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdNimea"));
-        QVERIFY(fresh.dialogs.shown.isEmpty());
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdNimea"));
-        QCOMPARE(db.boxes(), QStringList());
-    }
-
     // Cancel and an empty answer are one case: the prompt gives "".
     void cancelChangesNothing()
     {

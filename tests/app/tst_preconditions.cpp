@@ -1,0 +1,89 @@
+#include "ChosenDatabase.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// What the window holds when the button is pressed.
+enum class State {
+    NoDatabase,        // a fresh window
+    NothingSelected,   // a database chosen, no entry selected, the series button untouched
+    OtherSelected,     // a database chosen and an entry outside every register series clicked
+};
+
+const QString kChooseFirst = QStringLiteral("OK: Valitse ensin tietokanta");
+const QString kChooseTable = QStringLiteral("OK: Valitse taulukko");
+const QString kChooseSeries = QStringLiteral(
+    "OK: Valitse listalta ensin Tulorekisteri_ -alkuinen taulu, jonka numerosarjan taulut poistetaan");
+const QStringList kTables{"Asiakkaat", "Tulorekisteri_12345_a", "Tulorekisteri_S_Saajat"};
+
+} // namespace
+
+Q_DECLARE_METATYPE(State)
+
+// Every button pressed before what it needs is there: at most one box, and
+// neither the file nor the list changes, nor does a safety copy appear. The
+// scripted operator would answer yes and give a new name, so a missing check
+// shows as a question asked or a table gone.
+class TestPreconditions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void buttonWithoutWhatItNeeds_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QStringList>("boxes");
+
+        QTest::newRow("delete, no database") << "cmdPoista" << State::NoDatabase << QStringList{};
+        QTest::newRow("delete, nothing selected") << "cmdPoista" << State::NothingSelected << QStringList{};
+        QTest::newRow("rename, no database") << "cmdNimea" << State::NoDatabase << QStringList{};
+        QTest::newRow("rename, nothing selected") << "cmdNimea" << State::NothingSelected << QStringList{};
+        QTest::newRow("empty, no database") << "cmdTyhjenna" << State::NoDatabase << QStringList{kChooseTable};
+        QTest::newRow("empty, nothing selected") << "cmdTyhjenna" << State::NothingSelected
+                                                 << QStringList{kChooseTable};
+        QTest::newRow("all register, no database")
+            << "cmdPoistaTulorekisteriTaulut" << State::NoDatabase << QStringList{kChooseFirst};
+        QTest::newRow("numbered register, no database") << "cmdPTN" << State::NoDatabase << QStringList{kChooseFirst};
+        QTest::newRow("series, initial caption") << "cmdP" << State::NothingSelected << QStringList{kChooseSeries};
+        QTest::newRow("series, entry outside every series")
+            << "cmdP" << State::OtherSelected << QStringList{kChooseSeries};
+    }
+
+    void buttonWithoutWhatItNeeds()
+    {
+        QFETCH(QString, button);
+        QFETCH(State, state);
+        QFETCH(QStringList, boxes);
+
+        if (state == State::NoDatabase) {
+            WindowDriver fresh;
+            fresh.dialogs.confirmAnswers = {true, true};
+            fresh.dialogs.textAnswers = {QStringLiteral("Uusi")};
+            fresh.click(button);
+            QCOMPARE(fresh.dialogs.lines(), boxes);
+            QVERIFY(fresh.listed().isEmpty());
+            QCOMPARE(fresh.dialogs.busyCount, 0);
+            return;
+        }
+
+        ChosenDatabase db(testdb::tablesSql(kTables));
+        db.window.show();
+        if (state == State::OtherSelected)
+            db.window.clickEntry(QStringLiteral("Asiakkaat"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        db.window.dialogs.confirmAnswers = {true, true};
+        db.window.dialogs.textAnswers = {QStringLiteral("Uusi")};
+        db.window.click(button);
+
+        QCOMPARE(db.boxes(), boxes);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies(), QStringList());
+        QCOMPARE(db.window.listed(), kTables);
+    }
+};
+
+QTEST_MAIN(TestPreconditions)
+#include "tst_preconditions.moc"
