@@ -229,27 +229,6 @@ private slots:
         QCOMPARE(copies(path), 2);
     }
 
-    void answeringNoChangesNothing_data() { bulkButtons(); }
-
-    void answeringNoChangesNothing()
-    {
-        QFETCH(QString, button);
-        WindowDriver d;
-        d.show();
-        const QString path = database("ei_" + button, {"Tulorekisteri_12345_a", "Asiakkaat"});
-        d.choose(path);
-        d.clickEntry("Tulorekisteri_12345_a");
-        const QByteArray before = testdb::fileBytes(path);
-        d.dialogs.confirmAnswers = {false};
-        d.click(button);
-
-        QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 1);
-        QCOMPARE(testdb::fileBytes(path), before);
-        QCOMPARE(copies(path), 0);
-        QCOMPARE(d.listed(), (QStringList{"Tulorekisteri_12345_a", "Asiakkaat"}));
-        QCOMPARE(d.dialogs.informed(), QStringList());
-    }
-
     // A drop the engine refuses part-way: what was deleted stays deleted,
     // the rest stays, the box says how far it got and the list shows the file.
     void failurePartWay_data() { bulkButtons(); }

@@ -23,17 +23,6 @@ class TestEmptyTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void answeringNoChangesNothing()
-    {
-        ChosenDatabase db(kTables);
-        const QByteArray before = testdb::fileBytes(db.file);
-        db.window.select(QStringLiteral("Henkilöstö ja palkat"));
-        db.window.click(QStringLiteral("cmdTyhjenna"));
-
-        QCOMPARE(db.boxes(), QStringList{question(QStringLiteral("Henkilöstö ja palkat"))});
-        QCOMPARE(testdb::fileBytes(db.file), before);
-    }
-
     // No safety copy, the table and its definition stay, the list and its
     // selection stay, and the same table can be emptied again at once.
     void yesDeletesEveryRowAndLeavesTheListAsItWas()
