@@ -15,6 +15,8 @@
 //
 // advance() is cheap: call it after every step. It answers false once the
 // operator has asked to stop, and goes on answering false.
+// Ask the operator before starting it or after it is gone: while it lives no
+// box but its own takes input.
 class Progress {
 public:
     virtual ~Progress() = default;

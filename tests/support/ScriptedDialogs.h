@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTest>
 #include <functional>
 #include <memory>
 
@@ -53,23 +54,23 @@ public:
 
     void inform(const QString& text) override
     {
-        shown.append({Kind::Inform, text, {}, {}});
+        record({Kind::Inform, text, {}, {}});
         if (whileInforming)
             whileInforming(text);
     }
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
-        shown.append({Kind::Confirm, text, title, defaultAnswer});
+        record({Kind::Confirm, text, title, defaultAnswer});
         return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
     QString askText(const QString& prompt) override
     {
-        shown.append({Kind::AskText, prompt, {}, {}});
+        record({Kind::AskText, prompt, {}, {}});
         return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
     }
     QString chooseFileToOpen(const OpenFileRequest& request) override
     {
-        shown.append({Kind::ChooseFile, request.filter, request.title, {}});
+        record({Kind::ChooseFile, request.filter, request.title, {}});
         fileRequests.append(request);
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
@@ -131,6 +132,17 @@ public:
     }
 
 private:
+    // The real window takes no input but the progress dialog's while long
+    // work runs, so a box shown then could never be answered.
+    void record(const Shown& box)
+    {
+        shown.append(box);
+        for (const ProgressShown& progress : std::as_const(progresses))
+            if (!progress.ended)
+                QTest::qFail(qPrintable(QStringLiteral("a box was shown during long work: ") + box.text), __FILE__,
+                             __LINE__);
+    }
+
     class ScriptedProgress : public Progress {
     public:
         ScriptedProgress(ScriptedDialogs& dialogs, qsizetype index) : dialogs_(dialogs), index_(index) {}

@@ -29,6 +29,16 @@ private slots:
         dialogs.inform(QStringLiteral("Poistettu!"));
     }
 
+    // A box shown while long work reports progress, which the operator
+    // could not answer in the real window.
+    void boxDuringLongWork()
+    {
+        ScriptedDialogs dialogs;
+        const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
+        progress->advance(1, 2);
+        dialogs.inform(QStringLiteral("Poistettu!"));
+    }
+
     // A box expected but never opened: the waiting answer fails the test.
     void boxNeverOpens()
     {
