@@ -95,3 +95,8 @@ void QtDialogs::setBusy(bool busy)
     else
         QApplication::restoreOverrideCursor();
 }
+
+std::unique_ptr<Progress> QtDialogs::startProgress(const QString& text, bool cancellable)
+{
+    return std::make_unique<QtProgress>(parent_, text, cancellable, progressDelayMs_);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/QtProgress.h"
 #include "view/Dialogs.h"
 
 class QWidget;
@@ -17,8 +18,13 @@ public:
     QString askText(const QString& prompt) override;
     QString chooseFileToOpen(const OpenFileRequest& request) override;
     void setBusy(bool busy) override;
+    std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override;
+
+    // How long work runs before its progress dialog shows.
+    void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
 private:
     QWidget* parent_ = nullptr;
     bool busy_ = false;
+    int progressDelayMs_ = QtProgress::kShowAfterMs;
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "view/Progress.h"
+
 #include <QString>
+#include <memory>
 
 // The operator's dialogs. The window has real ones; tests script the answers.
 // A box given no title shows the application's title. No box shows an icon.
@@ -25,6 +28,17 @@ public:
 
     // The application-wide hourglass; see BusyPointer.
     virtual void setBusy(bool busy) = 0;
+
+    // Starts reporting long work under `text` (see Progress) until the result
+    // is destroyed. With `cancellable` the operator may ask it to stop. While
+    // it lives, the window takes no input: what is clicked meanwhile is lost,
+    // not run afterwards.
+    virtual std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(cancellable);
+        return std::make_unique<SilentProgress>();
+    }
 };
 
 // Shows the hourglass for as long as it lives, also when an error leaves early.

@@ -1,3 +1,4 @@
+#include "AnswerBox.h"
 #include "TestDatabase.h"
 #include "WindowDriver.h"
 #include "app/ElidedLabel.h"
@@ -245,8 +246,8 @@ private slots:
         QString seenTitle, seenText, seenDefault;
         QMessageBox::Icon seenIcon = QMessageBox::Information;
         QStringList seenButtons;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        answerNextBox([&](QDialog* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
             QVERIFY(box);
             seenTitle = box->windowTitle();
             seenText = box->text();

@@ -4,12 +4,16 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTest>
 #include <functional>
+#include <memory>
 
 // The operator, scripted: answers are taken from the queues in order (No, an
 // empty text and a cancelled file dialog once a queue is empty), and every
 // box shown is recorded for the test to read.
 class ScriptedDialogs : public Dialogs {
+    class ScriptedProgress;
+
 public:
     enum class Kind { Inform, Confirm, AskText, ChooseFile };
     struct Shown {
@@ -19,6 +23,21 @@ public:
         DefaultAnswer defaultAnswer = DefaultAnswer::No;
     };
 
+    // One long piece of work reported through startProgress.
+    struct ProgressShown {
+        QString text;
+        bool cancellable = false;
+        QList<QPair<qint64, qint64>> steps;   // done, total of each advance()
+        bool ended = false;                   // the work let its progress go
+        QStringList labels() const
+        {
+            QStringList shownLabels;
+            for (const auto& [done, total] : steps)
+                shownLabels.append(Progress::label(text, done, total));
+            return shownLabels;
+        }
+    };
+
     QList<bool> confirmAnswers;
     QStringList textAnswers;
     QStringList fileAnswers;
@@ -26,28 +45,32 @@ public:
     QList<OpenFileRequest> fileRequests;
     bool busy = false;
     int busyCount = 0;
+    QList<ProgressShown> progresses;
+    // The operator presses "Keskeytä" during step N: the N-th advance() of a
+    // piece of work and every later one answer "stop". Negative: never.
+    int stopAfterSteps = -1;
     // Runs while an information box is open, to look at the window meanwhile.
     std::function<void(const QString&)> whileInforming;
 
     void inform(const QString& text) override
     {
-        shown.append({Kind::Inform, text, {}, {}});
+        record({Kind::Inform, text, {}, {}});
         if (whileInforming)
             whileInforming(text);
     }
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
-        shown.append({Kind::Confirm, text, title, defaultAnswer});
+        record({Kind::Confirm, text, title, defaultAnswer});
         return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
     QString askText(const QString& prompt) override
     {
-        shown.append({Kind::AskText, prompt, {}, {}});
+        record({Kind::AskText, prompt, {}, {}});
         return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
     }
     QString chooseFileToOpen(const OpenFileRequest& request) override
     {
-        shown.append({Kind::ChooseFile, request.filter, request.title, {}});
+        record({Kind::ChooseFile, request.filter, request.title, {}});
         fileRequests.append(request);
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
@@ -55,6 +78,48 @@ public:
     {
         busy = on;
         busyCount += on ? 1 : 0;
+    }
+
+    std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override
+    {
+        progresses.append({text, cancellable, {}, false});
+        return std::make_unique<ScriptedProgress>(*this, progresses.size() - 1);
+    }
+
+    QList<Shown> shownOf(Kind kind) const
+    {
+        QList<Shown> ofKind;
+        for (const Shown& s : shown)
+            if (s.kind == kind)
+                ofKind.append(s);
+        return ofKind;
+    }
+
+    // Every box shown, one line each: its kind, title, default button and text.
+    QStringList lines() const
+    {
+        QStringList all;
+        for (const Shown& box : shown) {
+            switch (box.kind) {
+            case Kind::Inform:
+                all.append(QStringLiteral("OK: ") + box.text);
+                break;
+            case Kind::Confirm:
+                all.append(QStringLiteral("Kyllä/Ei [%1] %2: %3")
+                               .arg(box.title,
+                                    box.defaultAnswer == DefaultAnswer::No ? QStringLiteral("oletus Ei")
+                                                                           : QStringLiteral("oletus Kyllä"),
+                                    box.text));
+                break;
+            case Kind::AskText:
+                all.append(QStringLiteral("Kysy: ") + box.text);
+                break;
+            case Kind::ChooseFile:
+                all.append(QStringLiteral("Valitse tiedosto: ") + box.title);
+                break;
+            }
+        }
+        return all;
     }
 
     QStringList informed() const
@@ -65,4 +130,35 @@ public:
                 texts.append(s.text);
         return texts;
     }
+
+private:
+    // The real window takes no input but the progress dialog's while long
+    // work runs, so a box shown then could never be answered.
+    void record(const Shown& box)
+    {
+        shown.append(box);
+        for (const ProgressShown& progress : std::as_const(progresses))
+            if (!progress.ended)
+                QTest::qFail(qPrintable(QStringLiteral("a box was shown during long work: ") + box.text), __FILE__,
+                             __LINE__);
+    }
+
+    class ScriptedProgress : public Progress {
+    public:
+        ScriptedProgress(ScriptedDialogs& dialogs, qsizetype index) : dialogs_(dialogs), index_(index) {}
+        ~ScriptedProgress() override { dialogs_.progresses[index_].ended = true; }
+        ScriptedProgress(const ScriptedProgress&) = delete;
+        ScriptedProgress& operator=(const ScriptedProgress&) = delete;
+
+        bool advance(qint64 done, qint64 total) override
+        {
+            auto& steps = dialogs_.progresses[index_].steps;
+            steps.append({done, total});
+            return dialogs_.stopAfterSteps < 0 || steps.size() < dialogs_.stopAfterSteps;
+        }
+
+    private:
+        ScriptedDialogs& dialogs_;
+        qsizetype index_;
+    };
 };

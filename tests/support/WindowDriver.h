@@ -42,6 +42,22 @@ public:
         list()->setCurrentItem(found.first());
     }
 
+    // Shows the window, for the cases that click into the list or need focus.
+    void show()
+    {
+        window.show();
+        QTEST_ASSERT(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // A click on the entry with this text, as the operator makes it.
+    void clickEntry(const QString& name) const
+    {
+        const QList<QListWidgetItem*> found = list()->findItems(name, Qt::MatchExactly);
+        QTEST_ASSERT(found.size() == 1);
+        list()->scrollToItem(found.first());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(found.first()).center());
+    }
+
     QStringList listed() const
     {
         QStringList names;

@@ -28,33 +28,6 @@ class TestDeleteTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionNothingHappens()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdPoista"));
-        QVERIFY(fresh.dialogs.shown.isEmpty());
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdPoista"));
-        QCOMPARE(db.boxes(), QStringList());
-        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
-        QCOMPARE(db.copies(), QStringList());
-    }
-
-    void answeringNoChangesNothing()
-    {
-        ChosenDatabase db(kTables);
-        const QByteArray before = testdb::fileBytes(db.file);
-        db.window.select(QStringLiteral("Henkilöstö"));
-        db.window.dialogs.confirmAnswers = {false};
-        db.window.click(QStringLiteral("cmdPoista"));
-
-        QCOMPARE(db.boxes(), QStringList{question(db, QStringLiteral("Henkilöstö"))});
-        QCOMPARE(testdb::fileBytes(db.file), before);
-        QCOMPARE(db.copies(), QStringList());
-        QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
-    }
-
     void yesCopiesThenDeletesAndRebuildsTheListAfterTheMessage()
     {
         ChosenDatabase db(kTables, QStringLiteral("yritys.wdb1"));

@@ -23,29 +23,6 @@ class TestEmptyTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionAsksForATable()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdTyhjenna"));
-        QCOMPARE(fresh.dialogs.informed(), QStringList{"Valitse taulukko"});
-        QCOMPARE(fresh.dialogs.shown.size(), 1);
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdTyhjenna"));
-        QCOMPARE(db.boxes(), QStringList{"OK: Valitse taulukko"});
-    }
-
-    void answeringNoChangesNothing()
-    {
-        ChosenDatabase db(kTables);
-        const QByteArray before = testdb::fileBytes(db.file);
-        db.window.select(QStringLiteral("Henkilöstö ja palkat"));
-        db.window.click(QStringLiteral("cmdTyhjenna"));
-
-        QCOMPARE(db.boxes(), QStringList{question(QStringLiteral("Henkilöstö ja palkat"))});
-        QCOMPARE(testdb::fileBytes(db.file), before);
-    }
-
     // No safety copy, the table and its definition stay, the list and its
     // selection stay, and the same table can be emptied again at once.
     void yesDeletesEveryRowAndLeavesTheListAsItWas()

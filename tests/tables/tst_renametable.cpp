@@ -23,31 +23,6 @@ class TestRenameTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutSelectionNothingHappens()
-    {
-        WindowDriver fresh;
-        fresh.click(QStringLiteral("cmdNimea"));
-        QVERIFY(fresh.dialogs.shown.isEmpty());
-
-        ChosenDatabase db(kTables);
-        db.window.click(QStringLiteral("cmdNimea"));
-        QCOMPARE(db.boxes(), QStringList());
-    }
-
-    // Cancel and an empty answer are one case: the prompt gives "".
-    void cancelChangesNothing()
-    {
-        ChosenDatabase db(kTables);
-        const QByteArray before = testdb::fileBytes(db.file);
-        db.window.select(QStringLiteral("Asiakkaat"));
-        db.window.click(QStringLiteral("cmdNimea"));
-
-        QCOMPARE(db.boxes(), QStringList{prompt(db, QStringLiteral("Asiakkaat"))});
-        QCOMPARE(testdb::fileBytes(db.file), before);
-        QCOMPARE(db.copies(), QStringList());
-        QCOMPARE(db.window.listed(), kTableNames);
-    }
-
     void renameCopiesTheRowsAndDeletesTheOldTable_data()
     {
         QTest::addColumn<QString>("newName");

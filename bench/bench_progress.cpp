@@ -1,0 +1,103 @@
+// What reporting progress costs long work on the user-interface thread, and
+// how long the window goes unanswered meanwhile. Started by hand:
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_progress
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 5;
+
+// Busy work of about `micros`, standing in for one deletion.
+void step(qint64 micros)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.nsecsElapsed() < micros * 1000) {
+    }
+}
+
+struct Run {
+    double nsPerAdvance = 0;   // the cost of advance() alone, spread over the steps
+    qint64 longestGapMs = 0;   // the longest time the window got no turn
+};
+
+// `steps` steps of `micros` each, reported to the window's progress.
+Run measure(QtDialogs& dialogs, int steps, qint64 micros)
+{
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;   // what the desktop's "are you alive" check sees
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    ticker.start(10);
+
+    QElapsedTimer work;
+    qint64 inAdvance = 0;
+    sinceTick.start();
+    work.start();
+    {
+        const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
+        for (int i = 1; i <= steps; ++i) {
+            step(micros);
+            const qint64 before = work.nsecsElapsed();
+            progress->advance(i, steps);
+            inAdvance += work.nsecsElapsed() - before;
+        }
+    }
+    longestGap = std::max(longestGap, sinceTick.elapsed());
+    return {double(inAdvance) / steps, longestGap};
+}
+
+void report(const char* what, std::vector<Run> runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.nsPerAdvance < b.nsPerAdvance; });
+    const double median = runs[runs.size() / 2].nsPerAdvance;
+    qint64 gapMin = runs.front().longestGapMs, gapMax = gapMin;
+    for (const Run& r : runs) {
+        gapMin = std::min(gapMin, r.longestGapMs);
+        gapMax = std::max(gapMax, r.longestGapMs);
+    }
+    std::printf("%-44s advance %8.0f ns/step (min %.0f, max %.0f)   longest unanswered %lld..%lld ms\n", what,
+                median, runs.front().nsPerAdvance, runs.back().nsPerAdvance, static_cast<long long>(gapMin),
+                static_cast<long long>(gapMax));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(819, 532);
+    window.show();
+    QtDialogs dialogs;
+    dialogs.setParentWindow(&window);
+
+    struct Case {
+        const char* what;
+        int steps;
+        qint64 micros;
+    };
+    const Case cases[] = {
+        {"2000 steps of 0.1 ms (no dialog)", 2000, 100},
+        {"5000 steps of 0.5 ms (dialog after 0.5 s)", 5000, 500},
+        {"200 steps of 20 ms (dialog after 0.5 s)", 200, 20000},
+    };
+    for (const Case& c : cases) {
+        std::vector<Run> runs;
+        for (int i = 0; i < kRuns; ++i)
+            runs.push_back(measure(dialogs, c.steps, c.micros));
+        report(c.what, runs);
+    }
+    return 0;
+}
