@@ -1,22 +1,21 @@
 #include "db/DatabaseEngine.h"
 
 #include "db/Failure.h"
+#include "db/FileCheck.h"
+#include "db/Reasons.h"
 #include "db/SqlStatement.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QtEndian>
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 
+#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr char kHeaderMagic[] = "SQLite format 3";   // 15 letters and the NUL: 16 bytes
 
 QString quoted(const QString& name)
 {
@@ -25,67 +24,7 @@ QString quoted(const QString& name)
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QString engineMessage(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-// Rejects what SQLite would open without complaint but is no usable database:
-// a missing path, a folder, a file without SQLite's header, a file cut short,
-// a file the program may not write.
-void checkFile(const QString& path)
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        throw Failure(QStringLiteral("Tietokantatiedostoa ei löydy."), path);
-    if (info.isDir())
-        throw Failure(QStringLiteral("Valittu nimi on kansio, ei tietokantatiedosto."), path);
-    if (!info.isFile())
-        throw Failure(QStringLiteral("Valittu nimi ei ole tavallinen tiedosto."), path);
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, file.errorString());
-    const QByteArray header = file.read(100);
-    const qint64 size = file.size();
-    file.close();
-
-    const QString notDatabase = QStringLiteral("Tiedosto ei ole tietokanta.");
-    if (size == 0)
-        throw Failure(notDatabase, path, QStringLiteral("tiedosto on tyhjä"));
-    if (header.size() < 16 || std::memcmp(header.constData(), kHeaderMagic, 16) != 0)
-        throw Failure(notDatabase, path, QStringLiteral("tiedoston alussa ei ole tietokannan otsaketta"));
-    if (header.size() < 100)
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("tiedosto on katkennut otsakkeen keskeltä"));
-
-    // A journal or log beside the file may still hold pages of the file; the
-    // engine settles that when it opens, so the size tells nothing then.
-    const bool pendingChanges = QFileInfo::exists(path + QStringLiteral("-journal"))
-                                || QFileInfo::exists(path + QStringLiteral("-wal"));
-    const auto* h = reinterpret_cast<const uchar*>(header.constData());
-    const quint32 rawPageSize = qFromBigEndian<quint16>(h + 16);
-    const qint64 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
-    const quint32 changeCounter = qFromBigEndian<quint32>(h + 24);
-    const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
-    const quint32 validFor = qFromBigEndian<quint32>(h + 92);
-    const bool pageSizeValid = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
-    if (!pageSizeValid)
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("otsakkeen sivukoko on virheellinen"));
-    if (!pendingChanges && (size % pageSize != 0
-                            || (pageCount > 0 && changeCounter == validFor && size < pageCount * pageSize)))
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("tiedosto on lyhyempi kuin sen otsake kertoo (katkennut tiedosto)"));
-
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
-        throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
-}
-
 } // namespace
-
-void Database::CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void Database::Finalize::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 
 DatabaseEngine::DatabaseEngine()
 {
@@ -104,18 +43,25 @@ Database DatabaseEngine::open(const QString& path) const
 {
     checkFile(path);
 
+    // Not blocking: should the name have become a pipe since the check, the
+    // open must not wait for a writer.
+    FileHandle file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, reasons::forSystemError(errno),
+                      reasons::systemWords(errno));
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Database::DbPtr db(raw);
     if (rc != SQLITE_OK)
         throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
-                      raw ? engineMessage(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
+                      reasons::forEngineCode(raw ? sqlite3_extended_errcode(raw) : rc),
+                      raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
     if (sqlite3_db_readonly(raw, "main") == 1)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
 
-    Database database(path, std::move(db));
+    Database database(path, std::move(file), std::move(db));
     // Freed pages are not overwritten with zeros: the safety copy already
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
@@ -126,7 +72,10 @@ Database DatabaseEngine::open(const QString& path) const
     return database;
 }
 
-Database::Database(QString path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {}
+Database::Database(QString path, FileHandle file, DbPtr db)
+    : path_(std::move(path)), file_(std::move(file)), db_(std::move(db))
+{
+}
 
 sqlite3* Database::db() const
 {
@@ -139,7 +88,8 @@ sqlite3* Database::nativeHandle() const { return db(); }
 
 void Database::fail(const QString& what) const
 {
-    throw Failure(what, path_, engineMessage(db_.get()));
+    throw Failure(what, path_, reasons::forEngineCode(sqlite3_extended_errcode(db_.get())),
+                  reasons::engineWords(db_.get()));
 }
 
 void Database::run(const QString& sql, const QString& what)
@@ -211,14 +161,17 @@ const QStringList& Database::catalogue()
 {
     if (held_)
         return names_;
-    if (walking_ && !reading_) {
+    // Inside this program's own write transaction nobody else can change the
+    // catalogue either.
+    const bool writing = holdsWriteLock();
+    if (walking_ && !reading_ && !writing) {
         run(QStringLiteral("BEGIN"), QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
         reading_ = true;
     }
     const int version = schemaVersion();
     if (version != cachedVersion_)
         reloadCatalogue(version);
-    held_ = reading_;
+    held_ = reading_ || (walking_ && writing);
     return names_;
 }
 
@@ -272,10 +225,53 @@ Database::Walk::~Walk()
 // Each change is its own committed step, so a walk's read ends first.
 void Database::endReading()
 {
+    held_ = false;
     if (!reading_)
         return;
-    reading_ = held_ = false;
+    reading_ = false;
     run(QStringLiteral("COMMIT"), QStringLiteral("Tietokannan lukemista ei voitu päättää."));
+}
+
+bool Database::holdsWriteLock() const
+{
+    return db_ && sqlite3_txn_state(db_.get(), "main") == SQLITE_TXN_WRITE;
+}
+
+void Database::rollback() noexcept
+{
+    if (db_ && !sqlite3_get_autocommit(db_.get()))
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    reading_ = held_ = false;
+    cachedVersion_ = -1;
+}
+
+Database::WriteTransaction::WriteTransaction(Database& database) : database_(database)
+{
+    database_.endReading();
+    database_.run(QStringLiteral("BEGIN IMMEDIATE"),
+                  QStringLiteral("Tietokantaa ei voitu varata muutosta varten, joten mitään ei muutettu."));
+    open_ = true;
+}
+
+Database::WriteTransaction::~WriteTransaction()
+{
+    if (open_)
+        database_.rollback();
+}
+
+void Database::WriteTransaction::commit()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    database_.held_ = false;
+    try {
+        database_.run(QStringLiteral("COMMIT"),
+                      QStringLiteral("Muutosta ei voitu tallentaa, joten tietokanta on ennallaan."));
+    } catch (...) {
+        database_.rollback();
+        throw;
+    }
 }
 
 void Database::deleteTable(const QString& name)
@@ -284,8 +280,25 @@ void Database::deleteTable(const QString& name)
     // The cache was checked at the last access; if the schema moved on since,
     // the version after the drop is more than one past it.
     const int known = cachedVersion_;
-    run(QStringLiteral("DROP TABLE ") + quoted(name),
-        QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name));
+    const bool ownStep = !holdsWriteLock();
+    const QString what = QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name);
+    int after = -1;
+    try {
+        if (ownStep)
+            run(QStringLiteral("BEGIN IMMEDIATE"), what);
+        run(QStringLiteral("DROP TABLE ") + quoted(name), what);
+        // Read while the lock is still ours: after the commit another
+        // program's lock could make the look wait and fail, and a drop that
+        // committed would be reported as failed.
+        after = schemaVersion();
+        if (ownStep)
+            run(QStringLiteral("COMMIT"), what);
+    } catch (...) {
+        if (ownStep)
+            rollback();
+        cachedVersion_ = -1;
+        throw;
+    }
     // When nothing else changed the schema meanwhile, the one drop is known:
     // take the name out instead of reading the whole catalogue again. A walk
     // deletes the name it has just read, so look there first.
@@ -293,12 +306,25 @@ void Database::deleteTable(const QString& name)
                              ? lastIndexRead_
                              : names_.indexOf(name);
     lastIndexRead_ = -1;
-    if (known >= 0 && at >= 0 && schemaVersion() == known + 1) {
+    if (known >= 0 && at >= 0 && after == known + 1) {
         names_.removeAt(at);
         cachedVersion_ = known + 1;
     } else {
         cachedVersion_ = -1;
     }
+}
+
+qint64 Database::rowCount(const QString& table)
+{
+    const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = (QStringLiteral("SELECT count(*) FROM ") + quoted(table)).toUtf8();
+    if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        fail(what);
+    const StmtPtr query(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        fail(what);
+    return sqlite3_column_int64(raw, 0);
 }
 
 bool Database::tableExistsFolded(const QString& name)
@@ -341,7 +367,7 @@ void Database::close()
     reading_ = held_ = false;
     versionQuery_.reset();
     if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
-        const QString message = engineMessage(raw);
+        const QString message = reasons::engineWords(raw);
         sqlite3_close_v2(raw);
         throw Failure(QStringLiteral("Tietokantaa ei voitu sulkea."), path_, message);
     }

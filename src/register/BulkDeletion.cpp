@@ -17,8 +17,11 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     if (!dialogs.confirm(question, title, Dialogs::DefaultAnswer::Yes))
         return;
 
-    SafetyCopy(view.databasePath());
     Database database = DatabaseEngine::instance().open(view.databasePath());
+    // The copy and the first deletion share one write lock; every later
+    // deletion is its own committed step, so a failing walk keeps what it did.
+    Database::WriteTransaction first(database);
+    SafetyCopy(database);
     int deleted = 0;
     try {
         // Downward, so that a deletion moves only entries already visited.
@@ -28,6 +31,7 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
             if (!doomed(name))
                 continue;
             database.deleteTable(name);
+            first.commit();
             ++deleted;
         }
     } catch (const Failure& failed) {

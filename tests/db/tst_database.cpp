@@ -129,7 +129,7 @@ private slots:
             db.deleteTable("eiole");
             QFAIL("deleted a table that does not exist");
         } catch (const Failure& failure) {
-            QVERIFY2(failure.detail().contains("no such table"), qPrintable(failure.detail()));
+            QVERIFY2(failure.original().contains("no such table"), qPrintable(failure.original()));
             QCOMPARE(failure.file(), file);
         }
         // The engine's own table is refused by the engine, and the catalogue stays true.
