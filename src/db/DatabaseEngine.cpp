@@ -6,6 +6,7 @@
 #include "db/SqlStatement.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +23,25 @@ QString quoted(const QString& name)
     QString q = name;
     q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+// The tables in which the text-search and spatial index modules keep a
+// virtual table's data are named after it, "<name>_<part>".
+QHash<QString, QString> shadowOwners(const QStringList& names, const QStringList& virtuals)
+{
+    static const QStringList kParts{"data",     "idx",    "content", "docsize", "config", "segments",
+                                    "segdir",   "stat",   "node",    "rowid",   "parent"};
+    QHash<QString, QString> owners;
+    if (virtuals.isEmpty())
+        return owners;
+    QHash<QString, QString> candidates;
+    for (const QString& owner : virtuals)
+        for (const QString& part : kParts)
+            candidates.insert((owner + QLatin1Char('_') + part).toCaseFolded(), owner);
+    for (const QString& name : names)
+        if (const auto found = candidates.constFind(name.toCaseFolded()); found != candidates.constEnd())
+            owners.insert(name, *found);
+    return owners;
 }
 
 } // namespace
@@ -179,19 +199,25 @@ void Database::reloadCatalogue(int version)
 {
     const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db(), "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid",
+    if (sqlite3_prepare_v2(db(),
+                           "SELECT name, sql LIKE 'CREATE VIRTUAL TABLE%' FROM sqlite_master"
+                           " WHERE type = 'table' ORDER BY rowid",
                            -1, &raw, nullptr) != SQLITE_OK)
         fail(what);
     const StmtPtr query(raw);
     QStringList names;
+    QStringList virtuals;
     int rc;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
         names.append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 0)));
+        if (sqlite3_column_int(raw, 1) != 0)
+            virtuals.append(names.constLast());
     }
     if (rc != SQLITE_DONE)
         fail(what);
     names_ = std::move(names);
+    owners_ = shadowOwners(names_, virtuals);
     cachedVersion_ = version;
 }
 
@@ -276,12 +302,20 @@ void Database::WriteTransaction::commit()
 
 void Database::deleteTable(const QString& name)
 {
+    const QString what = QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name);
+    // A part of a virtual table goes only with it: alone, its loss would
+    // leave a table nobody can drop. The owner's parts go with the owner,
+    // so after its drop the catalogue is read again.
+    catalogue();
+    if (const QString owner = owners_.value(name); !owner.isEmpty())
+        throw Failure(what, path_,
+                      QStringLiteral("taulukko on osa taulukkoa %1 ja poistuu vain sen mukana").arg(owner));
+    const bool withParts = std::find(owners_.cbegin(), owners_.cend(), name) != owners_.cend();
     endReading();
     // The cache was checked at the last access; if the schema moved on since,
     // the version after the drop is more than one past it.
     const int known = cachedVersion_;
     const bool ownStep = !holdsWriteLock();
-    const QString what = QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name);
     int after = -1;
     try {
         if (ownStep)
@@ -306,7 +340,7 @@ void Database::deleteTable(const QString& name)
                              ? lastIndexRead_
                              : names_.indexOf(name);
     lastIndexRead_ = -1;
-    if (known >= 0 && at >= 0 && after == known + 1) {
+    if (!withParts && known >= 0 && at >= 0 && after == known + 1) {
         names_.removeAt(at);
         cachedVersion_ = known + 1;
     } else {
@@ -325,6 +359,12 @@ qint64 Database::rowCount(const QString& table)
     if (sqlite3_step(raw) != SQLITE_ROW)
         fail(what);
     return sqlite3_column_int64(raw, 0);
+}
+
+QString Database::shadowOwner(const QString& name)
+{
+    catalogue();
+    return owners_.value(name);
 }
 
 bool Database::tableExistsFolded(const QString& name)

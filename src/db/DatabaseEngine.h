@@ -2,6 +2,7 @@
 
 #include "db/SqliteHandles.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,9 @@ public:
     // commit, so a drop that committed is never reported as failed.
     void deleteTable(const QString& name);
     qint64 rowCount(const QString& table);
+    // The virtual table (full-text or spatial index) whose data `name`
+    // holds, or empty: such a table is deleted only with its owner.
+    QString shadowOwner(const QString& name);
 
     // Runs one statement of the two forms the operations use:
     //   SELECT [a].* INTO [b] FROM [a]   (a copy of a, rows included, named b)
@@ -122,6 +126,7 @@ private:
     DbPtr db_;                 // declared first: the statements are finalized before it closes
     StmtPtr versionQuery_;
     QStringList names_;
+    QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
     int cachedVersion_ = -1;
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
     bool walking_ = false;

@@ -28,7 +28,8 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
         const Database::Walk walk(database);
         for (int i = database.tableCount() - 1; i >= 0; --i) {
             const QString name = database.tableName(i);
-            if (!doomed(name))
+            // A virtual table's parts go with it, never before it.
+            if (!doomed(name) || !database.shadowOwner(name).isEmpty())
                 continue;
             database.deleteTable(name);
             first.commit();

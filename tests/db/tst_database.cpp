@@ -28,7 +28,8 @@ QStringList namesOf(Database& db)
 int catalogueReads = 0;
 int countCatalogueReads(unsigned, void*, void* statement, void*)
 {
-    if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).startsWith("SELECT name FROM sqlite_master"))
+    const QByteArray sql(sqlite3_sql(static_cast<sqlite3_stmt*>(statement)));
+    if (sql.startsWith("SELECT name") && sql.contains("FROM sqlite_master"))
         ++catalogueReads;
     return 0;
 }
