@@ -2,6 +2,7 @@
 
 #include "db/Failure.h"
 #include "db/FileCheck.h"
+#include "db/NameBytes.h"
 #include "db/Reasons.h"
 #include "db/SqlStatement.h"
 
@@ -115,7 +116,7 @@ void Database::fail(const QString& what) const
 void Database::run(const QString& sql, const QString& what)
 {
     sqlite3_stmt* raw = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
+    const QByteArray utf8 = nameBytes::encode(sql);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db(), utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
         fail(what);
@@ -210,7 +211,7 @@ void Database::reloadCatalogue(int version)
     int rc;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-        names.append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 0)));
+        names.append(nameBytes::decode(text, sqlite3_column_bytes(raw, 0)));
         if (sqlite3_column_int(raw, 1) != 0)
             virtuals.append(names.constLast());
     }
@@ -352,7 +353,7 @@ qint64 Database::rowCount(const QString& table)
 {
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
     sqlite3_stmt* raw = nullptr;
-    const QByteArray sql = (QStringLiteral("SELECT count(*) FROM ") + quoted(table)).toUtf8();
+    const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quoted(table));
     if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
         fail(what);
     const StmtPtr query(raw);

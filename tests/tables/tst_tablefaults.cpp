@@ -1,5 +1,6 @@
 #include "ChosenDatabase.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -8,6 +9,31 @@ class TestTableFaults : public QObject {
     Q_OBJECT
 
 private slots:
+    // A name whose bytes are not valid UTF-8 beside one that really holds
+    // U+FFFD: deleting the first entry deletes exactly that table.
+    void aNameThatIsNoValidTextKeepsItsBytes()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto closeRaw = qScopeGuard([raw] { sqlite3_close_v2(raw); });
+        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE \"a\xFF\xFE" "b\" (x); CREATE TABLE \"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\" (x);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        db.window.choose(db.file);
+        db.window.dialogs.shown.clear();
+        const QStringList listed = db.window.listed();
+        QCOMPARE(listed.size(), 3);
+        QVERIFY(listed.at(1) != listed.at(2));
+
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(listed.at(1));
+        db.window.click(QStringLiteral("cmdPoista"));
+        QCOMPARE(db.boxes().last(), QStringLiteral("OK: Poistettu!"));
+        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", QStringLiteral("a\uFFFD\uFFFDb")}));
+        QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", listed.at(2)}));
+    }
+
     // A trigger ignores the deletion of some rows: the message says how many
     // are left instead of claiming the table was emptied.
     void emptyingSaysHowManyRowsRemain_data()
