@@ -19,21 +19,41 @@ namespace {
 
 const QString kCopyFailed = QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.");
 
-// The copy in the making, under a name no safety copy has. Removed when it
-// goes out of scope unless it was moved to its final name; after a link to
-// the final name only this second name goes.
+// The copy in the making. Where the file system allows, it has no name at
+// all until it is finished, so a program killed meanwhile leaves nothing
+// behind; elsewhere it has a name no safety copy has, removed when this goes
+// out of scope unless it was moved to its final name.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(QByteArray path) : path_(std::move(path)) {}
+    // The engine opens only a named file: it follows the link of /proc.
+    TemporaryFile(const QString& folder, const QByteArray& pattern, bool named)
+    {
+        if (!named)
+            fd_ = FileHandle(::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        if (fd_.get() >= 0) {
+            source_ = "/proc/self/fd/" + QByteArray::number(fd_.get());
+            return;
+        }
+        path_ = pattern;
+        fd_ = FileHandle(::mkostemps(path_.data(), 7, O_CLOEXEC));
+        if (fd_.get() < 0)
+            path_.clear();
+        source_ = path_;
+    }
     ~TemporaryFile() { if (!path_.isEmpty()) ::unlink(path_.constData()); }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const QByteArray& path() const { return path_; }
-    QString name() const { return QFile::decodeName(path_); }
+
+    int fd() const { return fd_.get(); }
+    bool unnamed() const { return path_.isEmpty(); }
+    // Where the engine and the final link reach the file.
+    const QByteArray& path() const { return source_; }
     void movedAway() { path_.clear(); }
 
 private:
-    QByteArray path_;
+    FileHandle fd_;
+    QByteArray path_;     // the temporary name, if the file has one
+    QByteArray source_;
 };
 
 // A second connection that reads the database as it stands under the
@@ -61,10 +81,12 @@ QString publish(TemporaryFile& temp, const QString& databasePath, const QDateTim
     for (int number = 1;; ++number) {
         const QString path = safetyCopyPath(databasePath, moment, number);
         const QByteArray target = QFile::encodeName(path);
-        if (::link(temp.path().constData(), target.constData()) == 0)
+        if (::linkat(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(),
+                     temp.unnamed() ? AT_SYMLINK_FOLLOW : 0)
+            == 0)
             return path;
         int error = errno;
-        if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+        if (!temp.unnamed() && (error == EPERM || error == EOPNOTSUPP || error == ENOSYS)) {
             if (::renameat2(AT_FDCWD, temp.path().constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
                 == 0) {
                 temp.movedAway();
@@ -101,24 +123,24 @@ QString makeCopy(Database& database, const QDateTime& moment)
     // A half-written copy never carries a safety copy's name, and its name is
     // no longer than the copy's own: the digits and ".var" give way to six
     // letters and ".kesken".
-    QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(18)) + "XXXXXX.kesken";
-    const int fd = ::mkostemps(pattern.data(), 7, O_CLOEXEC);
+    const QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(18)) + "XXXXXX.kesken";
+    sqlite3* db = database.nativeHandle();
+    const bool throughEngine = copyPages::usesWriteAheadLog(db, databasePath);
+    TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
+    const int fd = temp.fd();
     if (fd < 0)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
-    TemporaryFile temp(pattern);
-    FileHandle target(fd);
     // The copy may be read by whoever may read the database.
     if (::fchmod(fd, databaseStat.st_mode & 0666) != 0)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
 
-    sqlite3* db = database.nativeHandle();
-    if (copyPages::usesWriteAheadLog(db, databasePath)) {
+    if (throughEngine) {
         const sqlite::DbPtr reader = readingConnection(databasePath);
         copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath);
     } else {
-        copyPages::copyBytes(db, database.fileDescriptor(), target.get(), databasePath);
+        copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath);
     }
-    if (::fsync(target.get()) != 0 || ::close(target.release()) != 0)
+    if (::fsync(fd) != 0)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu tallentaa levylle."), databasePath,
                                      errno);
 

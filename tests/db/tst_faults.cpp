@@ -11,7 +11,10 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -174,6 +177,36 @@ private slots:
         QCOMPARE(QFileInfo(copy).fileName().size(), kLongestName);
         QCOMPARE(testdb::fileBytes(copy), testdb::fileBytes(file));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // A program killed while it copies leaves no half-made copy behind: the
+    // copy has no name until it is finished.
+    void aKillDuringTheCopyLeavesNoStrayFile()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE t (v);"
+                                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
+                                            " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            for (;;) {
+                try {
+                    QFile::remove(SafetyCopy(file));
+                } catch (...) {
+                    ::_exit(1);
+                }
+            }
+        }
+        // Killed at whatever point of a copy it happens to be.
+        QTest::qWait(300);
+        QCOMPARE(::kill(child, SIGKILL), 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        for (const QString& left : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(left == QStringLiteral("yritys.wk1") || left.endsWith(QStringLiteral(".var")), qPrintable(left));
     }
 };
 
