@@ -149,8 +149,12 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
         throw reasons::engineFailure(what, path, raw);
     const int stepped = sqlite3_backup_step(backup, -1);
     const int finished = sqlite3_backup_finish(backup);
-    if (stepped != SQLITE_DONE)
-        throw reasons::codeFailure(what, path, stepped);
+    if (stepped != SQLITE_DONE) {
+        // A write refused by the system shows in the copy's connection.
+        const int error = sqlite3_system_errno(raw);
+        throw Failure(what, path, error != 0 ? reasons::forSystemError(error) : reasons::forEngineCode(stepped),
+                      QString::fromUtf8(sqlite3_errstr(stepped)));
+    }
     if (finished != SQLITE_OK)
         throw reasons::engineFailure(what, path, raw);
     if (sqlite3_close(copy.get()) != SQLITE_OK)

@@ -46,7 +46,7 @@ Database DatabaseEngine::open(const QString& path) const
     Database::DbPtr db(raw);
     if (rc != SQLITE_OK)
         throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
-                      reasons::forEngineCode(raw ? sqlite3_extended_errcode(raw) : rc),
+                      raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
                       raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
     if (sqlite3_db_readonly(raw, "main") == 1)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
@@ -80,7 +80,7 @@ sqlite3* Database::nativeHandle() const { return db(); }
 
 void Database::fail(const QString& what) const
 {
-    throw Failure(what, path_, reasons::forEngineCode(sqlite3_extended_errcode(db_.get())),
+    throw Failure(what, path_, reasons::forConnection(db_.get()),
                   reasons::engineWords(db_.get()));
 }
 

@@ -58,6 +58,17 @@ QString forSystemError(int error)
     }
 }
 
+// The engine calls a write past the file size limit or into a read-only
+// place only an I/O error; the system's own error tells which.
+QString forConnection(sqlite3* db)
+{
+    const int code = sqlite3_extended_errcode(db);
+    const int error = sqlite3_system_errno(db);
+    if ((code & 0xff) == SQLITE_IOERR && error != 0 && forSystemError(error) != forSystemError(0))
+        return forSystemError(error);
+    return forEngineCode(code);
+}
+
 QString engineWords(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -74,7 +85,7 @@ namespace reasons {
 
 Failure engineFailure(const QString& what, const QString& file, sqlite3* db)
 {
-    return Failure(what, file, forEngineCode(sqlite3_extended_errcode(db)), engineWords(db));
+    return Failure(what, file, forConnection(db), engineWords(db));
 }
 
 Failure codeFailure(const QString& what, const QString& file, int code)

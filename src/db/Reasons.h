@@ -11,6 +11,8 @@ namespace reasons {
 QString forEngineCode(int code);
 // From an errno value.
 QString forSystemError(int error);
+// From the last failing call on `db`, the system's error included.
+QString forConnection(sqlite3* db);
 // The engine's own message of its last failing call on `db`.
 QString engineWords(sqlite3* db);
 // The operating system's own words for `error`.

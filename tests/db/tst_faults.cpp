@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "TestDatabase.h"
 
 #include "db/DatabaseEngine.h"
@@ -177,6 +178,36 @@ private slots:
         QCOMPARE(QFileInfo(copy).fileName().size(), kLongestName);
         QCOMPARE(testdb::fileBytes(copy), testdb::fileBytes(file));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void aFullDiskSaysSoInFinnishAndNamesTheDatabase_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // The reason is Finnish, the system's words follow, and the box names
+    // the database, not the copy in the making.
+    void aFullDiskSaysSoInFinnishAndNamesTheDatabase()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, (wal ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString())
+                                 + QStringLiteral("CREATE TABLE t (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL"
+                                                  " SELECT i + 1 FROM c WHERE i < 200)"
+                                                  " INSERT INTO t SELECT randomblob(1000) FROM c;"));
+        try {
+            const FileSizeLimit full(100000);
+            SafetyCopy(file);
+            QFAIL("the copy was made on a full disk");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.file(), file);
+            QVERIFY2(failure.detail().startsWith(QStringLiteral("Levy on täynnä")), qPrintable(failure.message()));
+            QVERIFY2(!failure.message().contains(QStringLiteral(".kesken")), qPrintable(failure.message()));
+        }
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{});
     }
 
     // A program killed while it copies leaves no half-made copy behind: the
