@@ -94,6 +94,30 @@ private slots:
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.window.listed(), QStringList{"Asiakkaat"});
     }
+
+    // The deletion fails, and so does reading the list again afterwards:
+    // the operator still gets one box that tells both.
+    void aFailureAndAFailingListGiveOneBox()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO Asiakkaat VALUES (1);", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).contains(QStringLiteral("Taulukkoluetteloa ei voitu päivittää")), qPrintable(boxes.at(1)));
+        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies(), QStringList{});
+    }
 };
 
 QTEST_MAIN(TestTableFaults)
