@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,8 +20,10 @@ constexpr char kHeaderMagic[] = "SQLite format 3";   // 15 letters and the NUL: 
 void checkCompanions(const QString& path)
 {
     for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        // One look: another program's journal comes and goes meanwhile.
         const QFileInfo companion(path + QLatin1String(suffix));
-        if (companion.exists() && !companion.isFile())
+        struct stat seen {};
+        if (::stat(QFile::encodeName(companion.filePath()).constData(), &seen) == 0 && !S_ISREG(seen.st_mode))
             throw Failure(QStringLiteral("Tietokannan vieressä on tiedosto, joka ei ole tavallinen tiedosto, joten "
                                          "tietokantaa ei avattu."),
                           path,
