@@ -117,20 +117,29 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
             [this, operation = std::move(operation), onFailure] { guarded(operation, onFailure); });
 }
 
-// The one place where errors stop: the operator reads what failed, and the
-// program goes on.
+// The one place where errors stop: the operator reads what failed, in one
+// box, and the program goes on.
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
+    QString message;
     try {
         operation();
         return;
     } catch (const Failure& failure) {
-        dialogs_.inform(failure.message());
+        message = failure.message();
     } catch (const std::exception& error) {
-        dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
+        message = QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what());
     }
-    if (onFailure == OnFailure::RebuildList)
-        rebuildListAfterFailure();
+    if (onFailure == OnFailure::RebuildList) {
+        try {
+            rebuildListAfterFailure();
+        } catch (const Failure& failure) {
+            message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
+                                      "tiedostoa.\n")
+                       + failure.message();
+        }
+    }
+    dialogs_.inform(message);
 }
 
 // After a failure part-way, the list shows what the file really holds.
@@ -138,14 +147,8 @@ void frmAloitus::rebuildListAfterFailure()
 {
     if (databasePath_.isEmpty())
         return;
-    try {
-        Database database = DatabaseEngine::instance().open(databasePath_);
-        RefreshTableList(database, *this);
-    } catch (const Failure& failure) {
-        dialogs_.inform(QStringLiteral("Taulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
-                                       "tiedostoa.\n\n")
-                        + failure.message());
-    }
+    Database database = DatabaseEngine::instance().open(databasePath_);
+    RefreshTableList(database, *this);
 }
 
 QString frmAloitus::databasePath() const

@@ -1,91 +1,22 @@
 #include "db/DatabaseEngine.h"
 
 #include "db/Failure.h"
-#include "db/SqlStatement.h"
+#include "db/FileCheck.h"
+#include "db/NameBytes.h"
+#include "db/Reasons.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QtEndian>
 
-#include <algorithm>
-#include <cstring>
+#include <cerrno>
 
+#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr char kHeaderMagic[] = "SQLite format 3";   // 15 letters and the NUL: 16 bytes
-
-QString quoted(const QString& name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-QString engineMessage(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-// Rejects what SQLite would open without complaint but is no usable database:
-// a missing path, a folder, a file without SQLite's header, a file cut short,
-// a file the program may not write.
-void checkFile(const QString& path)
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        throw Failure(QStringLiteral("Tietokantatiedostoa ei löydy."), path);
-    if (info.isDir())
-        throw Failure(QStringLiteral("Valittu nimi on kansio, ei tietokantatiedosto."), path);
-    if (!info.isFile())
-        throw Failure(QStringLiteral("Valittu nimi ei ole tavallinen tiedosto."), path);
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, file.errorString());
-    const QByteArray header = file.read(100);
-    const qint64 size = file.size();
-    file.close();
-
-    const QString notDatabase = QStringLiteral("Tiedosto ei ole tietokanta.");
-    if (size == 0)
-        throw Failure(notDatabase, path, QStringLiteral("tiedosto on tyhjä"));
-    if (header.size() < 16 || std::memcmp(header.constData(), kHeaderMagic, 16) != 0)
-        throw Failure(notDatabase, path, QStringLiteral("tiedoston alussa ei ole tietokannan otsaketta"));
-    if (header.size() < 100)
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("tiedosto on katkennut otsakkeen keskeltä"));
-
-    // A journal or log beside the file may still hold pages of the file; the
-    // engine settles that when it opens, so the size tells nothing then.
-    const bool pendingChanges = QFileInfo::exists(path + QStringLiteral("-journal"))
-                                || QFileInfo::exists(path + QStringLiteral("-wal"));
-    const auto* h = reinterpret_cast<const uchar*>(header.constData());
-    const quint32 rawPageSize = qFromBigEndian<quint16>(h + 16);
-    const qint64 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
-    const quint32 changeCounter = qFromBigEndian<quint32>(h + 24);
-    const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
-    const quint32 validFor = qFromBigEndian<quint32>(h + 92);
-    const bool pageSizeValid = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
-    if (!pageSizeValid)
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("otsakkeen sivukoko on virheellinen"));
-    if (!pendingChanges && (size % pageSize != 0
-                            || (pageCount > 0 && changeCounter == validFor && size < pageCount * pageSize)))
-        throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
-                      QStringLiteral("tiedosto on lyhyempi kuin sen otsake kertoo (katkennut tiedosto)"));
-
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
-        throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
-}
 
 } // namespace
-
-void Database::CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void Database::Finalize::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 
 DatabaseEngine::DatabaseEngine()
 {
@@ -104,18 +35,25 @@ Database DatabaseEngine::open(const QString& path) const
 {
     checkFile(path);
 
+    // Not blocking: should the name have become a pipe since the check, the
+    // open must not wait for a writer.
+    FileHandle file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, reasons::forSystemError(errno),
+                      reasons::systemWords(errno));
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Database::DbPtr db(raw);
     if (rc != SQLITE_OK)
         throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
-                      raw ? engineMessage(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
+                      raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
+                      raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
     if (sqlite3_db_readonly(raw, "main") == 1)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
 
-    Database database(path, std::move(db));
+    Database database(path, std::move(file), std::move(db));
     // Freed pages are not overwritten with zeros: the safety copy already
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
@@ -126,7 +64,10 @@ Database DatabaseEngine::open(const QString& path) const
     return database;
 }
 
-Database::Database(QString path, DbPtr db) : path_(std::move(path)), db_(std::move(db)) {}
+Database::Database(QString path, FileHandle file, DbPtr db)
+    : path_(std::move(path)), file_(std::move(file)), db_(std::move(db))
+{
+}
 
 sqlite3* Database::db() const
 {
@@ -139,13 +80,14 @@ sqlite3* Database::nativeHandle() const { return db(); }
 
 void Database::fail(const QString& what) const
 {
-    throw Failure(what, path_, engineMessage(db_.get()));
+    throw Failure(what, path_, reasons::forConnection(db_.get()),
+                  reasons::engineWords(db_.get()));
 }
 
 void Database::run(const QString& sql, const QString& what)
 {
     sqlite3_stmt* raw = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
+    const QByteArray utf8 = nameBytes::encode(sql);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db(), utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
         fail(what);
@@ -159,189 +101,12 @@ void Database::run(const QString& sql, const QString& what)
         fail(what);
 }
 
-// Every drop scans the whole catalogue. Once the catalogue outgrows the
-// engine's default page cache of 2 MB it would be read from the file again at
-// every drop, so the cache gets room for it on top of the default. A larger
-// cache than that is not free: an operation on a large table would fill it.
-void Database::fitPageCacheToCatalogue()
-{
-    const QString what = QStringLiteral("Tietokannan asetusta ei voitu tehdä.");
-    const double catalogueBytes = [&] {
-        sqlite3_stmt* raw = nullptr;
-        // The name is stored twice; the rest is a generous guess at each
-        // entry's other fields and its share of page overhead.
-        if (sqlite3_prepare_v2(db(),
-                               "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
-                               " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master",
-                               -1, &raw, nullptr) != SQLITE_OK)
-            fail(what);
-        const StmtPtr query(raw);
-        if (sqlite3_step(raw) != SQLITE_ROW)
-            fail(what);
-        return sqlite3_column_double(raw, 0);
-    }();
-    constexpr double kDefaultKiB = 2000;        // the engine's own default
-    constexpr double kMostKiB = 512 * 1024;
-    // Pages are not filled to the brim: entries of over a third of a page
-    // leave up to half of each page empty.
-    const auto kib = qint64(std::min(kDefaultKiB + catalogueBytes * 2 / 1024, kMostKiB));
-    run(QStringLiteral("PRAGMA cache_size=-%1").arg(kib), what);
-}
-
-int Database::schemaVersion()
-{
-    if (!versionQuery_) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db(), "PRAGMA schema_version", -1, &raw, nullptr) != SQLITE_OK)
-            fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-        versionQuery_.reset(raw);
-    }
-    sqlite3_stmt* q = versionQuery_.get();
-    const int rc = sqlite3_step(q);
-    const int version = rc == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
-    sqlite3_reset(q);
-    if (rc != SQLITE_ROW)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-    return version;
-}
-
-// The names are read once per change of the schema, by this program or any
-// other, not once per access: walking thousands of tables stays one query.
-const QStringList& Database::catalogue()
-{
-    if (held_)
-        return names_;
-    if (walking_ && !reading_) {
-        run(QStringLiteral("BEGIN"), QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-        reading_ = true;
-    }
-    const int version = schemaVersion();
-    if (version != cachedVersion_)
-        reloadCatalogue(version);
-    held_ = reading_;
-    return names_;
-}
-
-void Database::reloadCatalogue(int version)
-{
-    const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db(), "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid",
-                           -1, &raw, nullptr) != SQLITE_OK)
-        fail(what);
-    const StmtPtr query(raw);
-    QStringList names;
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-        names.append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 0)));
-    }
-    if (rc != SQLITE_DONE)
-        fail(what);
-    names_ = std::move(names);
-    cachedVersion_ = version;
-}
-
-int Database::tableCount()
-{
-    return int(catalogue().size());
-}
-
-QString Database::tableName(int index)
-{
-    const QStringList& names = catalogue();
-    if (index < 0 || index >= names.size())
-        throw Failure(QStringLiteral("Tietokannan luettelossa ei ole kohtaa %1.").arg(index), path_);
-    lastIndexRead_ = index;
-    return names.at(index);
-}
-
-QStringList Database::tableNames()
-{
-    return catalogue();
-}
-
-Database::Walk::~Walk()
-{
-    database_.walking_ = false;
-    if (database_.reading_ && database_.db_)
-        sqlite3_exec(database_.db_.get(), "COMMIT", nullptr, nullptr, nullptr);
-    database_.reading_ = database_.held_ = false;
-}
-
-// Each change is its own committed step, so a walk's read ends first.
-void Database::endReading()
-{
-    if (!reading_)
-        return;
-    reading_ = held_ = false;
-    run(QStringLiteral("COMMIT"), QStringLiteral("Tietokannan lukemista ei voitu päättää."));
-}
-
-void Database::deleteTable(const QString& name)
-{
-    endReading();
-    // The cache was checked at the last access; if the schema moved on since,
-    // the version after the drop is more than one past it.
-    const int known = cachedVersion_;
-    run(QStringLiteral("DROP TABLE ") + quoted(name),
-        QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name));
-    // When nothing else changed the schema meanwhile, the one drop is known:
-    // take the name out instead of reading the whole catalogue again. A walk
-    // deletes the name it has just read, so look there first.
-    const qsizetype at = lastIndexRead_ >= 0 && lastIndexRead_ < names_.size() && names_.at(lastIndexRead_) == name
-                             ? lastIndexRead_
-                             : names_.indexOf(name);
-    lastIndexRead_ = -1;
-    if (known >= 0 && at >= 0 && schemaVersion() == known + 1) {
-        names_.removeAt(at);
-        cachedVersion_ = known + 1;
-    } else {
-        cachedVersion_ = -1;
-    }
-}
-
-bool Database::tableExistsFolded(const QString& name)
-{
-    const QString folded = name.toCaseFolded();
-    for (const QString& existing : catalogue())
-        if (existing.toCaseFolded() == folded)
-            return true;
-    return false;
-}
-
-void Database::execute(const QString& statement)
-{
-    endReading();
-    const Statement parsed = [&] {
-        try {
-            return parseStatement(statement);
-        } catch (const Failure& refused) {
-            throw Failure(refused.whatFailed(), path_, refused.detail());
-        }
-    }();
-    if (const auto* copy = std::get_if<SelectInto>(&parsed)) {
-        const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.")
-                                 .arg(copy->source, copy->target);
-        // The engine folds only ASCII letters; a name that differs from an
-        // existing one only by the case of Ä, Ö or Å is still the same name.
-        if (tableExistsFolded(copy->target))
-            throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(copy->target));
-        run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2").arg(quoted(copy->target), quoted(copy->source)),
-            what);
-    } else {
-        const auto& clear = std::get<DeleteAllRows>(parsed);
-        run(QStringLiteral("DELETE FROM ") + quoted(clear.table),
-            QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(clear.table));
-    }
-}
-
 void Database::close()
 {
     reading_ = held_ = false;
     versionQuery_.reset();
     if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
-        const QString message = engineMessage(raw);
+        const QString message = reasons::engineWords(raw);
         sqlite3_close_v2(raw);
         throw Failure(QStringLiteral("Tietokantaa ei voitu sulkea."), path_, message);
     }

@@ -5,23 +5,25 @@
 #include <string>
 
 // The one kind of error the system raises. The window's click guard shows it
-// to the operator; its parts are already in Finnish except `detail`, which
-// quotes the engine's or the operating system's own words.
+// to the operator. `what` and `detail` are Finnish; `original` quotes the
+// engine's or the operating system's own words, kept for whoever helps the
+// operator.
 class Failure : public std::exception {
 public:
-    Failure(QString what, QString file, QString detail = {})
+    Failure(QString what, QString file, QString detail = {}, QString original = {})
         : what_(std::move(what)), file_(std::move(file)), detail_(std::move(detail)),
-          utf8_(message().toStdString()) {}
+          original_(std::move(original)), utf8_(message().toStdString()) {}
 
     const QString& whatFailed() const { return what_; }
     const QString& file() const { return file_; }
     const QString& detail() const { return detail_; }
+    const QString& original() const { return original_; }
 
     // A copy with a sentence about the operation's state put in front,
     // for a caller that knows what had been done when the step failed.
     Failure withContext(const QString& context) const
     {
-        return Failure(context + QLatin1Char('\n') + what_, file_, detail_);
+        return Failure(context + QLatin1Char('\n') + what_, file_, detail_, original_);
     }
 
     QString message() const
@@ -31,6 +33,8 @@ public:
             text += QStringLiteral("\n\nTiedosto: ") + file_;
         if (!detail_.isEmpty())
             text += QStringLiteral("\nSyy: ") + detail_;
+        if (!original_.isEmpty())
+            text += QStringLiteral("\nAlkuperäinen ilmoitus: ") + original_;
         return text;
     }
 
@@ -40,5 +44,6 @@ private:
     QString what_;
     QString file_;
     QString detail_;
+    QString original_;
     std::string utf8_;
 };

@@ -3,13 +3,18 @@
 #include <QDateTime>
 #include <QString>
 
+class Database;
+
 // The name of the safety copy taken at `moment`: beside the database, from
 // its name without the extension, "_", the extension without its dot, "_",
 // the fourteen digits of the moment (yyyyMMddhhmmss) and ".var". A copy
 // number above 1 goes before ".var" as "_2", "_3", ….
 QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int number = 1);
 
-// Copies the whole database file beside it, under the name of this moment.
+// Copies the whole database file beside it, under the name of this moment,
+// through `database`, which must hold the write lock (a
+// Database::WriteTransaction): no other program can commit between the copy
+// and the change that follows it under the same lock.
 // The copy is a consistent database and is on disk under its final name
 // before this returns; an earlier copy is never replaced: a later copy of the
 // same second takes the next free number. A database in rollback-journal
@@ -17,6 +22,10 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
 // through the engine. Returns the copy's path.
 // Every failure says that the safety copy failed and why; the database is
 // then as it was.
+QString SafetyCopy(Database& database);
+QString SafetyCopy(Database& database, const QDateTime& moment);
+
+// The same for a database no operation has open: opened and locked for the
+// length of the copy.
 QString SafetyCopy(const QString& databasePath);
-// The same, named after `moment` instead of the clock's reading.
 QString SafetyCopy(const QString& databasePath, const QDateTime& moment);

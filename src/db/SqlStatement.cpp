@@ -108,3 +108,10 @@ Statement parseStatement(const QString& text)
     }
     in.refuse(QStringLiteral("vain SELECT … INTO- ja DELETE * FROM -lauseet ovat sallittuja"));
 }
+
+QString quotedName(const QString& name)
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}

@@ -17,3 +17,6 @@ using Statement = std::variant<SelectInto, DeleteAllRows>;
 // any letter case. A bracketed name runs to the first "]". Anything else,
 // including any text after the statement, is refused with a Failure.
 Statement parseStatement(const QString& text);
+
+// `name` as a quoted identifier of the engine's SQL.
+QString quotedName(const QString& name);

@@ -17,17 +17,22 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     if (!dialogs.confirm(question, title, Dialogs::DefaultAnswer::Yes))
         return;
 
-    SafetyCopy(view.databasePath());
     Database database = DatabaseEngine::instance().open(view.databasePath());
+    // The copy and the first deletion share one write lock; every later
+    // deletion is its own committed step, so a failing walk keeps what it did.
+    Database::WriteTransaction first(database);
+    SafetyCopy(database);
     int deleted = 0;
     try {
         // Downward, so that a deletion moves only entries already visited.
         const Database::Walk walk(database);
         for (int i = database.tableCount() - 1; i >= 0; --i) {
             const QString name = database.tableName(i);
-            if (!doomed(name))
+            // A virtual table's parts go with it, never before it.
+            if (!doomed(name) || !database.shadowOwner(name).isEmpty())
                 continue;
             database.deleteTable(name);
+            first.commit();
             ++deleted;
         }
     } catch (const Failure& failed) {

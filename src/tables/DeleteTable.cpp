@@ -16,9 +16,11 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
     if (!dialogs.confirm(question, QStringLiteral("Taulukon poistaminen"), Dialogs::DefaultAnswer::No))
         return;
 
-    SafetyCopy(view.databasePath());
     Database database = DatabaseEngine::instance().open(view.databasePath());
+    Database::WriteTransaction change(database);
+    SafetyCopy(database);
     database.deleteTable(name);
+    change.commit();
     dialogs.inform(QStringLiteral("Poistettu!"));
     RefreshTableList(database, view);
 }

@@ -19,8 +19,11 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     if (newName.isEmpty())
         return;
 
-    SafetyCopy(view.databasePath());
     Database database = DatabaseEngine::instance().open(view.databasePath());
+    // The copy and the deletion of the old table commit together: a failure
+    // leaves the file as it was, and no other program writes in between.
+    Database::WriteTransaction change(database);
+    SafetyCopy(database);
     try {
         database.execute(QStringLiteral("SELECT [") + name + QStringLiteral("].* INTO [") + newName
                          + QStringLiteral("] FROM [") + name + QStringLiteral("]"));
@@ -29,10 +32,11 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     }
     try {
         database.deleteTable(name);
+        change.commit();
     } catch (const Failure& failed) {
-        throw failed.withContext(QStringLiteral("Taulukko kopioitiin nimelle %1, mutta vanhaa taulukkoa %2 ei "
-                                                "voitu poistaa: tietokannassa ovat nyt molemmat.")
-                                     .arg(newName, name));
+        throw failed.withContext(QStringLiteral("Uudelleennimeäminen epäonnistui; tietokanta on ennallaan, eikä "
+                                                "taulukkoa %1 tehty.")
+                                     .arg(newName));
     }
     dialogs.inform(QStringLiteral("Uudelleennimetty!"));
     RefreshTableList(database, view);

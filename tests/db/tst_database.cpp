@@ -28,7 +28,8 @@ QStringList namesOf(Database& db)
 int catalogueReads = 0;
 int countCatalogueReads(unsigned, void*, void* statement, void*)
 {
-    if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).startsWith("SELECT name FROM sqlite_master"))
+    const QByteArray sql(sqlite3_sql(static_cast<sqlite3_stmt*>(statement)));
+    if (sql.startsWith("SELECT name") && sql.contains("FROM sqlite_master"))
         ++catalogueReads;
     return 0;
 }
@@ -129,7 +130,7 @@ private slots:
             db.deleteTable("eiole");
             QFAIL("deleted a table that does not exist");
         } catch (const Failure& failure) {
-            QVERIFY2(failure.detail().contains("no such table"), qPrintable(failure.detail()));
+            QVERIFY2(failure.original().contains("no such table"), qPrintable(failure.original()));
             QCOMPARE(failure.file(), file);
         }
         // The engine's own table is refused by the engine, and the catalogue stays true.

@@ -97,12 +97,13 @@ private slots:
         QCOMPARE(db.copies().size(), 2);
     }
 
-    // The engine copies its sequence table but will not drop it: the rename
-    // stops between its two steps, and the list shows both tables.
-    void failureAtTheDeleteStepLeavesBothTablesListed()
+    // The engine copies its sequence table but will not drop it: the copy and
+    // the deletion are one transaction, so the file stays as it was.
+    void failureAtTheDeleteStepLeavesTheFileUnchanged()
     {
         ChosenDatabase db(QStringLiteral("CREATE TABLE Laskut (id INTEGER PRIMARY KEY AUTOINCREMENT, summa);"
                                          "INSERT INTO Laskut (summa) VALUES (10), (20);"));
+        const QByteArray before = testdb::fileBytes(db.file);
         db.window.select(QStringLiteral("sqlite_sequence"));
         db.window.dialogs.textAnswers = {QStringLiteral("Sarjat")};
         db.window.click(QStringLiteral("cmdNimea"));
@@ -110,13 +111,14 @@ private slots:
         const QStringList boxes = db.boxes();
         QCOMPARE(boxes.size(), 2);
         QVERIFY2(boxes.at(1).startsWith(QStringLiteral(
-                     "OK: Taulukko kopioitiin nimelle Sarjat, mutta vanhaa taulukkoa sqlite_sequence ei voitu poistaa: "
-                     "tietokannassa ovat nyt molemmat.\nTaulukkoa sqlite_sequence ei voitu poistaa.")),
+                     "OK: Uudelleennimeäminen epäonnistui; tietokanta on ennallaan, eikä taulukkoa Sarjat tehty.\n"
+                     "Taulukkoa sqlite_sequence ei voitu poistaa.")),
                  qPrintable(boxes.at(1)));
-        QCOMPARE(db.tables(), (QStringList{"Laskut", "sqlite_sequence", "Sarjat"}));
+        QCOMPARE(db.tables(), (QStringList{"Laskut", "sqlite_sequence"}));
         QCOMPARE(db.window.listed(), db.tables());
-        QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Sarjat")), qint64(1));
+        QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies().size(), 1);
+        QCOMPARE(testdb::fileBytes(db.copyPath(db.copies().first())), before);
     }
 };
 

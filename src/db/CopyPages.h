@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// The two ways the safety copy writes the database's pages into its new file.
+// `db` is a connection on the database whose state keeps every other program
+// from committing while the copy is made; failures name `databasePath`.
+namespace copyPages {
+
+// Whether the file is in write-ahead-log mode, from its header.
+bool usesWriteAheadLog(sqlite3* db, const QString& databasePath);
+
+// The main file byte for byte, read through `reader`, the program's own
+// descriptor of it, into `target`.
+void copyBytes(sqlite3* db, int reader, int target, const QString& databasePath);
+
+// Every page of `db`'s snapshot, through the engine, into the file at
+// `targetPath` (named or reachable through /proc for an unnamed file).
+void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& databasePath);
+
+} // namespace copyPages

@@ -1,0 +1,176 @@
+#include "db/DatabaseEngine.h"
+
+#include "db/Failure.h"
+#include "db/NameBytes.h"
+
+#include <algorithm>
+
+#include <sqlite3.h>
+
+// The catalogue cache of Database: the names, the schema version they were
+// read at, and the walk's read transaction.
+
+namespace {
+
+// The tables in which the text-search and spatial index modules keep a
+// virtual table's data are named after it, "<name>_<part>".
+QHash<QString, QString> shadowOwners(const QStringList& names, const QStringList& virtuals)
+{
+    static const QStringList kParts{"data",     "idx",    "content", "docsize", "config", "segments",
+                                    "segdir",   "stat",   "node",    "rowid",   "parent"};
+    QHash<QString, QString> owners;
+    if (virtuals.isEmpty())
+        return owners;
+    QHash<QString, QString> candidates;
+    for (const QString& owner : virtuals)
+        for (const QString& part : kParts)
+            candidates.insert((owner + QLatin1Char('_') + part).toCaseFolded(), owner);
+    for (const QString& name : names)
+        if (const auto found = candidates.constFind(name.toCaseFolded()); found != candidates.constEnd())
+            owners.insert(name, *found);
+    return owners;
+}
+} // namespace
+
+// Every drop scans the whole catalogue. Once the catalogue outgrows the
+// engine's default page cache of 2 MB it would be read from the file again at
+// every drop, so the cache gets room for it on top of the default. A larger
+// cache than that is not free: an operation on a large table would fill it.
+void Database::fitPageCacheToCatalogue()
+{
+    const QString what = QStringLiteral("Tietokannan asetusta ei voitu tehdä.");
+    const double catalogueBytes = [&] {
+        sqlite3_stmt* raw = nullptr;
+        // The name is stored twice; the rest is a generous guess at each
+        // entry's other fields and its share of page overhead.
+        if (sqlite3_prepare_v2(db(),
+                               "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
+                               " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master",
+                               -1, &raw, nullptr) != SQLITE_OK)
+            fail(what);
+        const StmtPtr query(raw);
+        if (sqlite3_step(raw) != SQLITE_ROW)
+            fail(what);
+        return sqlite3_column_double(raw, 0);
+    }();
+    constexpr double kDefaultKiB = 2000;        // the engine's own default
+    constexpr double kMostKiB = 512 * 1024;
+    // Pages are not filled to the brim: entries of over a third of a page
+    // leave up to half of each page empty.
+    const auto kib = qint64(std::min(kDefaultKiB + catalogueBytes * 2 / 1024, kMostKiB));
+    run(QStringLiteral("PRAGMA cache_size=-%1").arg(kib), what);
+}
+
+int Database::schemaVersion()
+{
+    if (!versionQuery_) {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db(), "PRAGMA schema_version", -1, &raw, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+        versionQuery_.reset(raw);
+    }
+    sqlite3_stmt* q = versionQuery_.get();
+    const int rc = sqlite3_step(q);
+    const int version = rc == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
+    sqlite3_reset(q);
+    if (rc != SQLITE_ROW)
+        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    return version;
+}
+
+// The names are read once per change of the schema, by this program or any
+// other, not once per access: walking thousands of tables stays one query.
+const QStringList& Database::catalogue()
+{
+    if (held_)
+        return names_;
+    // Inside this program's own write transaction nobody else can change the
+    // catalogue either.
+    const bool writing = holdsWriteLock();
+    if (walking_ && !reading_ && !writing) {
+        run(QStringLiteral("BEGIN"), QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+        reading_ = true;
+    }
+    const int version = schemaVersion();
+    if (version != cachedVersion_)
+        reloadCatalogue(version);
+    held_ = reading_ || (walking_ && writing);
+    return names_;
+}
+
+void Database::reloadCatalogue(int version)
+{
+    const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db(),
+                           "SELECT name, sql LIKE 'CREATE VIRTUAL TABLE%' FROM sqlite_master"
+                           " WHERE type = 'table' ORDER BY rowid",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        fail(what);
+    const StmtPtr query(raw);
+    QStringList names;
+    QStringList virtuals;
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        names.append(nameBytes::decode(text, sqlite3_column_bytes(raw, 0)));
+        if (sqlite3_column_int(raw, 1) != 0)
+            virtuals.append(names.constLast());
+    }
+    if (rc != SQLITE_DONE)
+        fail(what);
+    names_ = std::move(names);
+    owners_ = shadowOwners(names_, virtuals);
+    cachedVersion_ = version;
+}
+
+int Database::tableCount()
+{
+    return int(catalogue().size());
+}
+
+QString Database::tableName(int index)
+{
+    const QStringList& names = catalogue();
+    if (index < 0 || index >= names.size())
+        throw Failure(QStringLiteral("Tietokannan luettelossa ei ole kohtaa %1.").arg(index), path_);
+    lastIndexRead_ = index;
+    return names.at(index);
+}
+
+QStringList Database::tableNames()
+{
+    return catalogue();
+}
+
+Database::Walk::~Walk()
+{
+    database_.walking_ = false;
+    if (database_.reading_ && database_.db_)
+        sqlite3_exec(database_.db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    database_.reading_ = database_.held_ = false;
+}
+
+// Each change is its own committed step, so a walk's read ends first.
+void Database::endReading()
+{
+    held_ = false;
+    if (!reading_)
+        return;
+    reading_ = false;
+    run(QStringLiteral("COMMIT"), QStringLiteral("Tietokannan lukemista ei voitu päättää."));
+}
+QString Database::shadowOwner(const QString& name)
+{
+    catalogue();
+    return owners_.value(name);
+}
+
+bool Database::tableExistsFolded(const QString& name)
+{
+    const QString folded = name.toCaseFolded();
+    for (const QString& existing : catalogue())
+        if (existing.toCaseFolded() == folded)
+            return true;
+    return false;
+}

@@ -1,0 +1,140 @@
+#include "db/DatabaseEngine.h"
+
+#include "db/Failure.h"
+#include "db/NameBytes.h"
+#include "db/SqlStatement.h"
+
+#include <algorithm>
+
+#include <sqlite3.h>
+
+// The changes a Database makes, and the write lock they are made under.
+
+bool Database::holdsWriteLock() const
+{
+    return db_ && sqlite3_txn_state(db_.get(), "main") == SQLITE_TXN_WRITE;
+}
+
+void Database::rollback() noexcept
+{
+    if (db_ && !sqlite3_get_autocommit(db_.get()))
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    reading_ = held_ = false;
+    cachedVersion_ = -1;
+}
+
+Database::WriteTransaction::WriteTransaction(Database& database) : database_(database)
+{
+    database_.endReading();
+    database_.run(QStringLiteral("BEGIN IMMEDIATE"),
+                  QStringLiteral("Tietokantaa ei voitu varata muutosta varten, joten mitään ei muutettu."));
+    open_ = true;
+}
+
+Database::WriteTransaction::~WriteTransaction()
+{
+    if (open_)
+        database_.rollback();
+}
+
+void Database::WriteTransaction::commit()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    database_.held_ = false;
+    try {
+        database_.run(QStringLiteral("COMMIT"),
+                      QStringLiteral("Muutosta ei voitu tallentaa, joten tietokanta on ennallaan."));
+    } catch (...) {
+        database_.rollback();
+        throw;
+    }
+}
+
+void Database::deleteTable(const QString& name)
+{
+    const QString what = QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name);
+    // A part of a virtual table goes only with it: alone, its loss would
+    // leave a table nobody can drop. The owner's parts go with the owner,
+    // so after its drop the catalogue is read again.
+    catalogue();
+    if (const QString owner = owners_.value(name); !owner.isEmpty())
+        throw Failure(what, path_,
+                      QStringLiteral("taulukko on osa taulukkoa %1 ja poistuu vain sen mukana").arg(owner));
+    const bool withParts = std::find(owners_.cbegin(), owners_.cend(), name) != owners_.cend();
+    endReading();
+    // The cache was checked at the last access; if the schema moved on since,
+    // the version after the drop is more than one past it.
+    const int known = cachedVersion_;
+    const bool ownStep = !holdsWriteLock();
+    int after = -1;
+    try {
+        if (ownStep)
+            run(QStringLiteral("BEGIN IMMEDIATE"), what);
+        run(QStringLiteral("DROP TABLE ") + quotedName(name), what);
+        // Read while the lock is still ours: after the commit another
+        // program's lock could make the look wait and fail, and a drop that
+        // committed would be reported as failed.
+        after = schemaVersion();
+        if (ownStep)
+            run(QStringLiteral("COMMIT"), what);
+    } catch (...) {
+        if (ownStep)
+            rollback();
+        cachedVersion_ = -1;
+        throw;
+    }
+    // When nothing else changed the schema meanwhile, the one drop is known:
+    // take the name out instead of reading the whole catalogue again. A walk
+    // deletes the name it has just read, so look there first.
+    const qsizetype at = lastIndexRead_ >= 0 && lastIndexRead_ < names_.size() && names_.at(lastIndexRead_) == name
+                             ? lastIndexRead_
+                             : names_.indexOf(name);
+    lastIndexRead_ = -1;
+    if (!withParts && known >= 0 && at >= 0 && after == known + 1) {
+        names_.removeAt(at);
+        cachedVersion_ = known + 1;
+    } else {
+        cachedVersion_ = -1;
+    }
+}
+
+qint64 Database::rowCount(const QString& table)
+{
+    const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
+    if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        fail(what);
+    const StmtPtr query(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        fail(what);
+    return sqlite3_column_int64(raw, 0);
+}
+void Database::execute(const QString& statement)
+{
+    endReading();
+    const Statement parsed = [&] {
+        try {
+            return parseStatement(statement);
+        } catch (const Failure& refused) {
+            throw Failure(refused.whatFailed(), path_, refused.detail());
+        }
+    }();
+    if (const auto* copy = std::get_if<SelectInto>(&parsed)) {
+        const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.")
+                                 .arg(copy->source, copy->target);
+        // The engine folds only ASCII letters; a name that differs from an
+        // existing one only by the case of Ä, Ö or Å is still the same name.
+        if (tableExistsFolded(copy->target))
+            throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(copy->target));
+        run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2")
+                .arg(quotedName(copy->target), quotedName(copy->source)),
+            what);
+    } else {
+        const auto& clear = std::get<DeleteAllRows>(parsed);
+        run(QStringLiteral("DELETE FROM ") + quotedName(clear.table),
+            QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(clear.table));
+    }
+}

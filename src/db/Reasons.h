@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// The operator's words for why the engine or the operating system said no.
+namespace reasons {
+
+// From an extended result code of the engine.
+QString forEngineCode(int code);
+// From an errno value.
+QString forSystemError(int error);
+// From the last failing call on `db`, the system's error included.
+QString forConnection(sqlite3* db);
+// The engine's own message of its last failing call on `db`.
+QString engineWords(sqlite3* db);
+// The operating system's own words for `error`.
+QString systemWords(int error);
+
+inline const QString kLocked =
+    QStringLiteral("Toinen ohjelma käyttää tietokantaa; sulje se ja yritä uudelleen");
+
+} // namespace reasons
+
+#include "db/Failure.h"
+
+namespace reasons {
+
+// A Failure whose reason is the operating system's `error`, in Finnish and in its own words.
+inline Failure systemFailure(const QString& what, const QString& file, int error)
+{
+    return Failure(what, file, forSystemError(error), systemWords(error));
+}
+
+// A Failure whose reason is the engine's last failing call on `db`.
+Failure engineFailure(const QString& what, const QString& file, sqlite3* db);
+
+// A Failure from an engine result code without a connection to ask.
+Failure codeFailure(const QString& what, const QString& file, int code);
+
+} // namespace reasons

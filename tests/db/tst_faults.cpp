@@ -1,0 +1,245 @@
+#include "FileSizeLimit.h"
+#include "TestDatabase.h"
+
+#include "db/DatabaseEngine.h"
+#include "db/Failure.h"
+#include "db/SafetyCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Another program's connection, which never waits for a lock.
+struct OtherProgram {
+    sqlite3* db = nullptr;
+    explicit OtherProgram(const QString& file)
+    {
+        sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OtherProgram() { sqlite3_close_v2(db); }
+    int exec(const char* sql) const { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+};
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void copyAndChangeShareOneWriteLock_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // From the copy to the commit no other program can commit, so the rows
+    // it tries to add are in neither file; once the lock is gone it can.
+    void copyAndChangeShareOneWriteLock()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, (wal ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString())
+                                 + QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1), (2);"
+                                                  "CREATE TABLE b (y); INSERT INTO b VALUES (1);"));
+        const OtherProgram other(file);
+
+        Database database = DatabaseEngine::instance().open(file);
+        QString copy;
+        {
+            Database::WriteTransaction change(database);
+            copy = SafetyCopy(database);
+            QCOMPARE(other.exec("INSERT INTO a VALUES (3)"), SQLITE_BUSY);
+            database.deleteTable(QStringLiteral("a"));
+            QCOMPARE(other.exec("INSERT INTO b VALUES (2)"), SQLITE_BUSY);
+            change.commit();
+        }
+        QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
+        QCOMPARE(testdb::rowCount(copy, QStringLiteral("a")), qint64(2));
+        QCOMPARE(testdb::tableNames(file), QStringList{"b"});
+        QCOMPARE(other.exec("INSERT INTO b VALUES (2)"), SQLITE_OK);
+        QCOMPARE(testdb::rowCount(file, QStringLiteral("b")), qint64(2));
+    }
+
+    // The copy refuses a connection that holds no write lock, and a change
+    // that is not committed is rolled back with the transaction.
+    void copyNeedsTheLockAndAnUncommittedChangeIsUndone()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE a (x); CREATE TABLE b (y);"));
+        const QByteArray before = testdb::fileBytes(file);
+        Database database = DatabaseEngine::instance().open(file);
+        QVERIFY_THROWS_EXCEPTION(Failure, SafetyCopy(database));
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{});
+        {
+            Database::WriteTransaction change(database);
+            database.deleteTable(QStringLiteral("a"));
+        }
+        QCOMPARE(database.tableNames(), (QStringList{"a", "b"}));
+        QCOMPARE(testdb::fileBytes(file), before);
+    }
+
+    // Another program holding the write lock: the reason is Finnish, the
+    // engine's words come after it, and the box names the database.
+    void aLockedDatabaseSaysSoInFinnish()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE a (x);"));
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO a VALUES (1);"), SQLITE_OK);
+        Database database = DatabaseEngine::instance().open(file);
+        try {
+            Database::WriteTransaction change(database);
+            QFAIL("the lock was taken while another program held it");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.detail(),
+                     QStringLiteral("Toinen ohjelma käyttää tietokantaa; sulje se ja yritä uudelleen"));
+            QVERIFY2(failure.original().contains(QStringLiteral("locked")), qPrintable(failure.original()));
+            QCOMPARE(failure.file(), file);
+        }
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
+    }
+
+    void aPipeBesideTheDatabaseIsRefused_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("journal") << QStringLiteral("-journal");
+        QTest::newRow("log") << QStringLiteral("-wal");
+        QTest::newRow("shared memory") << QStringLiteral("-shm");
+    }
+
+    // The engine would wait for ever for a writer to the pipe.
+    void aPipeBesideTheDatabaseIsRefused()
+    {
+        QFETCH(QString, suffix);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE a (x);"));
+        const QByteArray before = testdb::fileBytes(file);
+        QCOMPARE(::mkfifo(QFile::encodeName(file + suffix).constData(), 0600), 0);
+        try {
+            DatabaseEngine::instance().open(file);
+            QFAIL("a database with a pipe beside it was opened");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(QStringLiteral("yritys.wk1") + suffix), qPrintable(failure.message()));
+            QCOMPARE(failure.file(), file);
+        }
+        QVERIFY_THROWS_EXCEPTION(Failure, SafetyCopy(file));
+        QCOMPARE(testdb::fileBytes(file), before);
+    }
+
+    void aHealthyFileOfAnOddLengthOpens_data()
+    {
+        QTest::addColumn<int>("extra");
+        QTest::newRow("a page more than the header says") << 4096;
+        QTest::newRow("not a whole number of pages") << 100;
+    }
+
+    void aHealthyFileOfAnOddLengthOpens()
+    {
+        QFETCH(int, extra);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("PRAGMA page_size=4096; CREATE TABLE a (x); CREATE TABLE b (y);"));
+        {
+            QFile grow(file);
+            QVERIFY(grow.open(QIODevice::Append));
+            grow.write(QByteArray(extra, '\0'));
+        }
+        QCOMPARE(testdb::integrity(file), QStringLiteral("ok"));
+        Database database = DatabaseEngine::instance().open(file);
+        QCOMPARE(database.tableNames(), (QStringList{"a", "b"}));
+    }
+
+    // The copy's name is the longest the folder takes; the copy in the
+    // making has a shorter one.
+    void aNameAtTheLimitGetsItsCopy()
+    {
+        const QTemporaryDir dir;
+        const QDateTime moment(QDate(2026, 12, 8), QTime(9, 30, 5));
+        constexpr int kLongestName = 255;
+        const int stemLength = kLongestName - int(QStringLiteral("_wk1_20261208093005.var").size());
+        const QString file = dir.filePath(QString(stemLength, QLatin1Char('n')) + QStringLiteral(".wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));
+        const QString copy = SafetyCopy(file, moment);
+        QCOMPARE(QFileInfo(copy).fileName().size(), kLongestName);
+        QCOMPARE(testdb::fileBytes(copy), testdb::fileBytes(file));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void aFullDiskSaysSoInFinnishAndNamesTheDatabase_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // The reason is Finnish, the system's words follow, and the box names
+    // the database, not the copy in the making.
+    void aFullDiskSaysSoInFinnishAndNamesTheDatabase()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, (wal ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString())
+                                 + QStringLiteral("CREATE TABLE t (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL"
+                                                  " SELECT i + 1 FROM c WHERE i < 200)"
+                                                  " INSERT INTO t SELECT randomblob(1000) FROM c;"));
+        try {
+            const FileSizeLimit full(100000);
+            SafetyCopy(file);
+            QFAIL("the copy was made on a full disk");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.file(), file);
+            QVERIFY2(failure.detail().startsWith(QStringLiteral("Levy on täynnä")), qPrintable(failure.message()));
+            QVERIFY2(!failure.message().contains(QStringLiteral(".kesken")), qPrintable(failure.message()));
+        }
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{});
+    }
+
+    // A program killed while it copies leaves no half-made copy behind: the
+    // copy has no name until it is finished.
+    void aKillDuringTheCopyLeavesNoStrayFile()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE t (v);"
+                                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
+                                            " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            for (;;) {
+                try {
+                    QFile::remove(SafetyCopy(file));
+                } catch (...) {
+                    ::_exit(1);
+                }
+            }
+        }
+        // Killed at whatever point of a copy it happens to be.
+        QTest::qWait(300);
+        QCOMPARE(::kill(child, SIGKILL), 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        for (const QString& left : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY2(left == QStringLiteral("yritys.wk1") || left.endsWith(QStringLiteral(".var")), qPrintable(left));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"
