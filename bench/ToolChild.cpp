@@ -29,6 +29,7 @@ public:
     int confirmed = 0;
 
     void inform(const QString& text) override { informed.append(text); }
+    void informWithDetail(const QString& text, const QString&) override { informed.append(text); }
     bool confirm(const QString&, const QString&, DefaultAnswer) override
     {
         ++confirmed;

@@ -22,6 +22,7 @@ namespace {
 class SilentDialogs : public Dialogs {
 public:
     void inform(const QString&) override {}
+    void informWithDetail(const QString&, const QString&) override {}
     bool confirm(const QString&, const QString&, DefaultAnswer) override { return false; }
     QString askText(const QString&) override { return {}; }
     QString chooseFileToOpen(const OpenFileRequest&) override { return {}; }

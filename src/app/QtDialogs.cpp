@@ -40,6 +40,18 @@ void QtDialogs::inform(const QString& text)
     box.exec();
 }
 
+void QtDialogs::informWithDetail(const QString& text, const QString& detail)
+{
+    QMessageBox box(parent_);
+    preparePlain(box, text, QString());
+    box.setInformativeText(detail);
+    // A path to copy elsewhere, such as the safety copy's.
+    if (auto* line = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
 bool QtDialogs::confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer)
 {
     QMessageBox box(parent_);

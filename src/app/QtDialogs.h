@@ -14,6 +14,7 @@ public:
     void setParentWindow(QWidget* window) { parent_ = window; }
 
     void inform(const QString& text) override;
+    void informWithDetail(const QString& text, const QString& detail) override;
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
     QString askText(const QString& prompt) override;
     QString chooseFileToOpen(const OpenFileRequest& request) override;

@@ -88,7 +88,8 @@ bool cloned(int reader, int target, const QString& path)
 
 namespace copyPages {
 
-void copyBytes(sqlite3* db, int reader, int target, const QString& path)
+void copyBytes(sqlite3* db, int reader, int target, const QString& path,
+               const std::function<void(qint64, qint64)>& progress)
 {
     const QString unreadable = QStringLiteral("Tietokantatiedostoa ei voitu lukea.");
     sqlite3_file* file = engineFile(db, path);
@@ -98,6 +99,8 @@ void copyBytes(sqlite3* db, int reader, int target, const QString& path)
     if (cloned(reader, target, path))
         return;
 
+    // A piece takes a few hundredths of a second, so a window told of each
+    // one stays answering.
     constexpr sqlite3_int64 kStep = 32 << 20;
     std::vector<char> buffer;   // used only where the kernel cannot copy between these files
     for (sqlite3_int64 offset = 0; offset < size;) {
@@ -122,6 +125,8 @@ void copyBytes(sqlite3* db, int reader, int target, const QString& path)
             throw Failure(unreadable, path, QStringLiteral("tiedosto lyheni kesken kopioinnin"));
         ::sync_file_range(target, offset, copied, SYNC_FILE_RANGE_WRITE);
         offset += copied;
+        if (progress)
+            progress(offset, size);
     }
 }
 
@@ -131,7 +136,8 @@ void copyBytes(sqlite3* db, int reader, int target, const QString& path)
 // the backup reads every page of `db`'s snapshot, from the log or the main
 // file as the engine knows best. A connection that is writing cannot be a
 // backup's source, so `db` is a second one, reading since the lock was taken.
-void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& path)
+void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& path,
+                       const std::function<void(qint64, qint64)>& progress)
 {
     const QString what = QStringLiteral("Tietokantaa ei voitu kopioida.");
     sqlite3* raw = nullptr;
@@ -147,7 +153,17 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
     sqlite3_backup* backup = sqlite3_backup_init(raw, "main", db, "main");
     if (!backup)
         throw reasons::engineFailure(what, path, raw);
-    const int stepped = sqlite3_backup_step(backup, -1);
+    // In pieces of some megabytes, so that the window can be told of each;
+    // our write lock keeps the source from changing between them.
+    constexpr int kPagesPerStep = 1024;
+    int stepped = SQLITE_OK;
+    do {
+        stepped = sqlite3_backup_step(backup, progress ? kPagesPerStep : -1);
+        if (progress && (stepped == SQLITE_OK || stepped == SQLITE_DONE)) {
+            const int total = sqlite3_backup_pagecount(backup);
+            progress(total - sqlite3_backup_remaining(backup), total);
+        }
+    } while (stepped == SQLITE_OK);
     const int finished = sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE) {
         // A write refused by the system shows in the copy's connection.

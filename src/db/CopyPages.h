@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+
+#include <functional>
 
 struct sqlite3;
 
@@ -14,10 +17,14 @@ bool usesWriteAheadLog(sqlite3* db, const QString& databasePath);
 
 // The main file byte for byte, read through `reader`, the program's own
 // descriptor of it, into `target`.
-void copyBytes(sqlite3* db, int reader, int target, const QString& databasePath);
+// `progress`, when set, hears after each piece how many bytes are copied.
+void copyBytes(sqlite3* db, int reader, int target, const QString& databasePath,
+               const std::function<void(qint64, qint64)>& progress);
 
 // Every page of `db`'s snapshot, through the engine, into the file at
 // `targetPath` (named or reachable through /proc for an unnamed file).
-void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& databasePath);
+// `progress`, when set, hears after each piece how many pages are copied.
+void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& databasePath,
+                       const std::function<void(qint64, qint64)>& progress);
 
 } // namespace copyPages

@@ -23,9 +23,7 @@ qint64 freeBytesIn(const QString& folder)
 {
     struct statvfs disk {};
     if (statvfs(QFile::encodeName(folder).constData(), &disk) != 0)
-        throw Failure(QStringLiteral("Levyn vapaata tilaa ei voitu selvittää, joten varmuuskopiota ei otettu eikä "
-                                     "tietokantaan koskettu."),
-                      folder, QString::fromLocal8Bit(std::strerror(errno)));
+        throw Failure(QStringLiteral("Levyn vapaata tilaa ei voitu selvittää."), folder, QString::fromLocal8Bit(std::strerror(errno)));
     return qint64(disk.f_bavail) * qint64(disk.f_frsize);
 }
 
@@ -71,5 +69,5 @@ void ensureRoomForCopy(const QString& databasePath)
     const qint64 needed = sizeIfThere(databasePath) + sizeIfThere(databasePath + QStringLiteral("-wal"));
     const qint64 free = freeBytesIn(QFileInfo(databasePath).absolutePath());
     if (free < needed)
-        throw Failure(noRoomMessage(needed, free) + QStringLiteral(" Tietokantaan ei koskettu."), databasePath);
+        throw Failure(noRoomMessage(needed, free), databasePath);
 }

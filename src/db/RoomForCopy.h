@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// Before a safety copy: throws a Failure, with nothing changed, when the
+// Before a safety copy: throws a Failure, which changes nothing, when the
 // folder of the database has less room than the copy needs: the file and a
 // write-ahead log beside it, which the copy may take in.
 void ensureRoomForCopy(const QString& databasePath);

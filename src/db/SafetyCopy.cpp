@@ -3,6 +3,7 @@
 #include "db/CopyPages.h"
 #include "db/DatabaseEngine.h"
 #include "db/Reasons.h"
+#include "db/RoomForCopy.h"
 #include "db/SqliteHandles.h"
 
 #include <QFile>
@@ -109,7 +110,7 @@ void syncFolder(const QString& path)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopion nimeä ei voitu tallentaa levylle."), path, errno);
 }
 
-QString makeCopy(Database& database, const QDateTime& moment)
+QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
 {
     const QString& databasePath = database.path();
     // A read lock is enough to keep others from committing in rollback mode,
@@ -119,6 +120,8 @@ QString makeCopy(Database& database, const QDateTime& moment)
     struct stat databaseStat {};
     if (::fstat(database.fileDescriptor(), &databaseStat) != 0)
         throw reasons::systemFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, errno);
+    // Under the lock the sizes cannot grow before the copy is made.
+    ensureRoomForCopy(databasePath);
 
     // A half-written copy never carries a safety copy's name, and its name is
     // no longer than the copy's own: the digits and ".var" give way to six
@@ -136,9 +139,9 @@ QString makeCopy(Database& database, const QDateTime& moment)
 
     if (throughEngine) {
         const sqlite::DbPtr reader = readingConnection(databasePath);
-        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath);
+        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, progress);
     } else {
-        copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath);
+        copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath, progress);
     }
     if (::fsync(fd) != 0)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu tallentaa levylle."), databasePath,
@@ -163,17 +166,17 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
     return path + QStringLiteral(".var");
 }
 
-QString SafetyCopy(Database& database)
+QString SafetyCopy(Database& database, const CopyProgress& progress)
 {
-    return SafetyCopy(database, QDateTime::currentDateTime());
+    return SafetyCopy(database, QDateTime::currentDateTime(), progress);
 }
 
-QString SafetyCopy(Database& database, const QDateTime& moment)
+QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
 {
     try {
         if (!database.holdsWriteLock())
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
-        return makeCopy(database, moment);
+        return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
         throw failure.withContext(kCopyFailed);
     }
@@ -194,7 +197,7 @@ QString SafetyCopy(const QString& databasePath, const QDateTime& moment)
         if (sqlite3_exec(db, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)
             throw reasons::engineFailure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), databasePath,
                                          db);
-        return makeCopy(database, moment);
+        return makeCopy(database, moment, {});
     } catch (const Failure& failure) {
         throw failure.withContext(kCopyFailed);
     }

@@ -2,8 +2,14 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QtGlobal>
+
+#include <functional>
 
 class Database;
+
+// Told how far the copy is, `done` of `total` (bytes or pages), as it goes.
+using CopyProgress = std::function<void(qint64 done, qint64 total)>;
 
 // The name of the safety copy taken at `moment`: beside the database, from
 // its name without the extension, "_", the extension without its dot, "_",
@@ -20,10 +26,11 @@ QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int
 // same second takes the next free number. A database in rollback-journal
 // mode is copied byte for byte; one in write-ahead-log mode page by page
 // through the engine. Returns the copy's path.
+// Before copying it checks that the folder has room for the copy.
 // Every failure says that the safety copy failed and why; the database is
 // then as it was.
-QString SafetyCopy(Database& database);
-QString SafetyCopy(Database& database, const QDateTime& moment);
+QString SafetyCopy(Database& database, const CopyProgress& progress = {});
+QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress = {});
 
 // The same for a database no operation has open: opened and locked for the
 // length of the copy.

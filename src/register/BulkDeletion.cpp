@@ -2,10 +2,34 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "view/Dialogs.h"
 #include "db/Failure.h"
+#include "tables/CopyBeforeChange.h"
+#include "view/Dialogs.h"
 #include "view/MainView.h"
-#include "db/SafetyCopy.h"
+
+#include <QDir>
+
+namespace {
+
+// "1 taulukko", "3 taulukkoa".
+QString tablesCount(int count)
+{
+    return count == 1 ? QStringLiteral("1 taulukko") : QStringLiteral("%1 taulukkoa").arg(count);
+}
+
+// The walk's doomed tables; a virtual table's parts go with it, never alone.
+int countDoomed(Database& database, const std::function<bool(const QString&)>& doomed)
+{
+    int count = 0;
+    for (int i = 0, n = database.tableCount(); i < n; ++i) {
+        const QString name = database.tableName(i);
+        if (doomed(name) && database.shadowOwner(name).isEmpty())
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
 
 void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
                        const std::function<bool(const QString&)>& doomed)
@@ -19,31 +43,40 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
 
     Database database = DatabaseEngine::instance().open(view.databasePath());
     // The copy and the first deletion share one write lock; every later
-    // deletion is its own committed step, so a failing walk keeps what it did.
+    // deletion is its own committed step, so a walk that fails or is stopped
+    // keeps what it did.
     Database::WriteTransaction first(database);
-    SafetyCopy(database);
+    const QString copy = copyBeforeChange(database, dialogs);
+    const int total = countDoomed(database, doomed);
     int deleted = 0;
+    bool stopped = false;
     try {
+        const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
         // Downward, so that a deletion moves only entries already visited.
         const Database::Walk walk(database);
-        for (int i = database.tableCount() - 1; i >= 0; --i) {
+        for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
             const QString name = database.tableName(i);
-            // A virtual table's parts go with it, never before it.
             if (!doomed(name) || !database.shadowOwner(name).isEmpty())
                 continue;
             database.deleteTable(name);
             first.commit();
             ++deleted;
+            // Another program may have added tables since they were counted.
+            stopped = !progress->advance(deleted, qMax(total, deleted)) && deleted < total;
         }
     } catch (const Failure& failed) {
         // Each deletion is final when made: say how far the walk got.
         const QString howFar =
             deleted == 0 ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
                                           "taulukot ovat tallella.")
-            : deleted == 1
-                ? QStringLiteral("Poisto keskeytyi, kun 1 taulukko oli poistettu; muut ovat tallella.")
-                : QStringLiteral("Poisto keskeytyi, kun %1 taulukkoa oli poistettu; muut ovat tallella.").arg(deleted);
-        throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa."));
+                         : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
+                               .arg(tablesCount(deleted));
+        throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
     }
     RefreshTableList(database, view);
+    if (stopped)
+        dialogs.informWithDetail(
+            QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.").arg(tablesCount(deleted)),
+            QStringLiteral("Varmuuskopio %1 sisältää tietokannan sellaisena kuin se oli ennen poistoa.")
+                .arg(QDir::toNativeSeparators(copy)));
 }

@@ -4,7 +4,7 @@
 #include "db/DatabaseEngine.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
-#include "db/SafetyCopy.h"
+#include "tables/CopyBeforeChange.h"
 
 void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 {
@@ -18,9 +18,9 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 
     Database database = DatabaseEngine::instance().open(view.databasePath());
     Database::WriteTransaction change(database);
-    SafetyCopy(database);
+    const QString copy = copyBeforeChange(database, dialogs);
     database.deleteTable(name);
     change.commit();
-    dialogs.inform(QStringLiteral("Poistettu!"));
+    dialogs.informWithDetail(QStringLiteral("Poistettu!"), copyLocation(copy));
     RefreshTableList(database, view);
 }

@@ -5,7 +5,7 @@
 #include "view/Dialogs.h"
 #include "db/Failure.h"
 #include "view/MainView.h"
-#include "db/SafetyCopy.h"
+#include "tables/CopyBeforeChange.h"
 
 void renameSelectedTable(MainView& view, Dialogs& dialogs)
 {
@@ -23,7 +23,7 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     // The copy and the deletion of the old table commit together: a failure
     // leaves the file as it was, and no other program writes in between.
     Database::WriteTransaction change(database);
-    SafetyCopy(database);
+    const QString copy = copyBeforeChange(database, dialogs);
     try {
         database.execute(QStringLiteral("SELECT [") + name + QStringLiteral("].* INTO [") + newName
                          + QStringLiteral("] FROM [") + name + QStringLiteral("]"));
@@ -38,6 +38,6 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
                                                 "taulukkoa %1 tehty.")
                                      .arg(newName));
     }
-    dialogs.inform(QStringLiteral("Uudelleennimetty!"));
+    dialogs.informWithDetail(QStringLiteral("Uudelleennimetty!"), copyLocation(copy));
     RefreshTableList(database, view);
 }

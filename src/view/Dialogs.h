@@ -20,6 +20,9 @@ public:
     virtual ~Dialogs() = default;
 
     virtual void inform(const QString& text) = 0;
+    // The same box with `detail`, a line that informs but needs no reading,
+    // under the text.
+    virtual void informWithDetail(const QString& text, const QString& detail) = 0;
     virtual bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) = 0;
     // Empty when the operator cancels or leaves the answer empty.
     virtual QString askText(const QString& prompt) = 0;

@@ -22,11 +22,18 @@ struct ChosenDatabase {
     }
 
     QStringList copies() const { return testdb::safetyCopies(dir.path()); }
+    // The newest safety copy: the names sort by their moment and number.
+    QString newestCopy() const { return copies().isEmpty() ? QString() : copyPath(copies().last()); }
     QString copyPath(const QString& copy) const { return dir.filePath(copy); }
     QStringList tables() const { return testdb::tableNames(file); }
 
     // Every box shown, one line each: its kind, title, default button and text.
     QStringList boxes() const { return window.dialogs.lines(); }
+    // A closing box as boxes() shows it, telling where the newest copy went.
+    QString closingBox(const QString& text) const
+    {
+        return QStringLiteral("OK: ") + text + QStringLiteral(" | Varmuuskopio: ") + newestCopy();
+    }
 
     bool nothingSelected() const { return window.list()->selectedItems().isEmpty(); }
 };

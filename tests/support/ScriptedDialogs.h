@@ -21,6 +21,7 @@ public:
         QString text;
         QString title;
         DefaultAnswer defaultAnswer = DefaultAnswer::No;
+        QString detail;   // the line under an information box's text
     };
 
     // One long piece of work reported through startProgress.
@@ -54,23 +55,29 @@ public:
 
     void inform(const QString& text) override
     {
-        record({Kind::Inform, text, {}, {}});
+        record({Kind::Inform, text, {}, {}, {}});
+        if (whileInforming)
+            whileInforming(text);
+    }
+    void informWithDetail(const QString& text, const QString& detail) override
+    {
+        record({Kind::Inform, text, {}, {}, detail});
         if (whileInforming)
             whileInforming(text);
     }
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
-        record({Kind::Confirm, text, title, defaultAnswer});
+        record({Kind::Confirm, text, title, defaultAnswer, {}});
         return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
     QString askText(const QString& prompt) override
     {
-        record({Kind::AskText, prompt, {}, {}});
+        record({Kind::AskText, prompt, {}, {}, {}});
         return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
     }
     QString chooseFileToOpen(const OpenFileRequest& request) override
     {
-        record({Kind::ChooseFile, request.filter, request.title, {}});
+        record({Kind::ChooseFile, request.filter, request.title, {}, {}});
         fileRequests.append(request);
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
@@ -95,14 +102,16 @@ public:
         return ofKind;
     }
 
-    // Every box shown, one line each: its kind, title, default button and text.
+    // Every box shown, one line each: its kind, title, default button, text
+    // and, after " | ", an information box's detail line.
     QStringList lines() const
     {
         QStringList all;
         for (const Shown& box : shown) {
             switch (box.kind) {
             case Kind::Inform:
-                all.append(QStringLiteral("OK: ") + box.text);
+                all.append(QStringLiteral("OK: ") + box.text
+                           + (box.detail.isEmpty() ? QString() : QStringLiteral(" | ") + box.detail));
                 break;
             case Kind::Confirm:
                 all.append(QStringLiteral("Kyllä/Ei [%1] %2: %3")

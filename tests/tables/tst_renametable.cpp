@@ -44,7 +44,7 @@ private slots:
         db.window.dialogs.whileInforming = [&](const QString&) { listedDuringMessage = db.window.listed(); };
         db.window.click(QStringLiteral("cmdNimea"));
 
-        QCOMPARE(db.boxes(), (QStringList{prompt(db, QStringLiteral("Asiakkaat")), "OK: Uudelleennimetty!"}));
+        QCOMPARE(db.boxes(), (QStringList{prompt(db, QStringLiteral("Asiakkaat")), db.closingBox(QStringLiteral("Uudelleennimetty!"))}));
         QCOMPARE(listedDuringMessage, kTableNames);
         QCOMPARE(db.tables(), (QStringList{"Äyräpää", "b", newName}));
         QCOMPARE(db.window.listed(), db.tables());
@@ -92,7 +92,7 @@ private slots:
         // The program goes on: the next rename works.
         db.window.select(QStringLiteral("Asiakkaat"));
         db.window.click(QStringLiteral("cmdNimea"));
-        QCOMPARE(db.boxes().last(), QStringLiteral("OK: Uudelleennimetty!"));
+        QCOMPARE(db.boxes().last(), db.closingBox(QStringLiteral("Uudelleennimetty!")));
         QCOMPARE(db.tables(), (QStringList{"Äyräpää", "b", "Asiakkaat2"}));
         QCOMPARE(db.copies().size(), 2);
     }

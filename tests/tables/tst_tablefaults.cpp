@@ -29,7 +29,7 @@ private slots:
         db.window.dialogs.confirmAnswers = {true};
         db.window.select(listed.at(1));
         db.window.click(QStringLiteral("cmdPoista"));
-        QCOMPARE(db.boxes().last(), QStringLiteral("OK: Poistettu!"));
+        QCOMPARE(db.boxes().last(), db.closingBox(QStringLiteral("Poistettu!")));
         QCOMPARE(db.tables(), (QStringList{"Asiakkaat", QStringLiteral("a\uFFFD\uFFFDb")}));
         QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", listed.at(2)}));
     }
