@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "TestDatabase.h"
+#include "db/DatabaseEngine.h"
 #include "db/Failure.h"
 #include "db/SafetyCopy.h"
 
@@ -126,6 +127,50 @@ private slots:
         QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
         QCOMPARE(testdb::value(copy, QStringLiteral("SELECT k FROM meta")), QStringLiteral("7"));
         QCOMPARE(testdb::rowCount(copy, QStringLiteral("t")), qint64(22));
+    }
+
+    // Told piece by piece, up to the whole: byte for byte in rollback mode
+    // (in one step where the file system clones), page by page in log mode.
+    void copyReportsHowFarItGot_data()
+    {
+        QTest::addColumn<bool>("writeAheadLog");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    void copyReportsHowFarItGot()
+    {
+        QFETCH(bool, writeAheadLog);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("iso.wk1"));
+        // Small pages, so that a file of a few megabytes has thousands.
+        testdb::create(file, QStringLiteral("PRAGMA page_size=512;")
+                                 + (writeAheadLog ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString())
+                                 + filledTableSql(5000));
+        QList<QPair<qint64, qint64>> steps;
+        QString copy;
+        {
+            Database database = DatabaseEngine::instance().open(file);
+            Database::WriteTransaction lock(database);
+            copy = SafetyCopy(database, [&steps](qint64 done, qint64 total) { steps.append({done, total}); });
+        }
+        QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
+        QCOMPARE(testdb::rowCount(copy, QStringLiteral("t")), qint64(5000));
+        if (!writeAheadLog && steps.isEmpty())
+            return;   // cloned by the file system in one step
+        QVERIFY(!steps.isEmpty());
+        const qint64 total = steps.first().second;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            QCOMPARE(steps[i].second, total);
+            QVERIFY(steps[i].first > (i == 0 ? 0 : steps[i - 1].first));
+        }
+        QCOMPARE(steps.last().first, total);
+        if (writeAheadLog) {
+            QVERIFY2(steps.size() >= 3, qPrintable(QString::number(steps.size())));
+            QCOMPARE(QString::number(total), testdb::value(copy, QStringLiteral("PRAGMA page_count")));
+        } else {
+            QCOMPARE(total, QFileInfo(file).size());
+        }
     }
 
     void failedCopyLeavesNoCopyAndSaysWhy_data()

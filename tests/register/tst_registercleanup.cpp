@@ -255,7 +255,80 @@ private slots:
         QVERIFY2(informed[0].contains(QStringLiteral("kun 2 taulukkoa oli poistettu")), qPrintable(informed[0]));
         QVERIFY2(informed[0].contains(QStringLiteral("Tulorekisteri_12345_v")), qPrintable(informed[0]));
         QCOMPARE(copies(path), 1);
+        const QString copy = QFileInfo(path).dir().filePath(testdb::safetyCopies(QFileInfo(path).path()).first());
+        QVERIFY2(informed[0].contains(QStringLiteral("Varmuuskopio otettiin ennen poistoa:\n") + copy),
+                 qPrintable(informed[0]));
         QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+    }
+
+    // The copy, then one step a deletion; "Keskeytä" during the second ends
+    // the walk after it. The list shows the file, the box says how far the
+    // walk got and where the file as it was is kept. No box opens while
+    // either piece of work runs (the scripted operator fails the test then).
+    void stoppedWalkKeepsTheRestAndSaysHowFar_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("stopAfter");
+        QTest::addColumn<QStringList>("left");
+        const QStringList walkedFirst{"Asiakkaat", "Tulorekisteri_12345_1", "Tulorekisteri_12345_2",
+                                      "Tulorekisteri_12345_3", "Tulorekisteri_12345_4"};
+        QTest::newRow("series, stopped") << "cmdP" << 2 << walkedFirst;
+        QTest::newRow("all, stopped") << "cmdPoistaTulorekisteriTaulut" << 2 << walkedFirst;
+        QTest::newRow("numbered, stopped") << "cmdPTN" << 2 << walkedFirst;
+        QTest::newRow("numbered, stopped at the last") << "cmdPTN" << 6 << QStringList{"Asiakkaat"};
+        QTest::newRow("numbered, never stopped") << "cmdPTN" << -1 << QStringList{"Asiakkaat"};
+    }
+
+    void stoppedWalkKeepsTheRestAndSaysHowFar()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, stopAfter);
+        QFETCH(QStringList, left);
+        WindowDriver d;
+        d.show();
+        QStringList original{"Asiakkaat"};
+        for (int i = 1; i <= 6; ++i)
+            original.append(QStringLiteral("Tulorekisteri_12345_%1").arg(i));
+        const QString path = database(QStringLiteral("keskeytys_%1_%2").arg(button).arg(stopAfter), original);
+        d.choose(path);
+        d.clickEntry("Tulorekisteri_12345_1");
+        d.dialogs.shown.clear();
+        d.dialogs.confirmAnswers = {true};
+        d.dialogs.stopAfterSteps = stopAfter;
+        d.click(button);
+
+        QCOMPARE(testdb::tableNames(path), left);
+        QCOMPARE(d.listed(), left);
+        QCOMPARE(testdb::integrity(path), QStringLiteral("ok"));
+        const QStringList copy = testdb::safetyCopies(QFileInfo(path).path());
+        QCOMPARE(copy.size(), 1);
+        const QString copyPath = QFileInfo(path).dir().filePath(copy[0]);
+        QCOMPARE(testdb::tableNames(copyPath), original);
+
+        const QList<ScriptedDialogs::ProgressShown>& work = d.dialogs.progresses;
+        QCOMPARE(work.size(), 2);
+        QCOMPARE(work[0].text, QStringLiteral("Otetaan varmuuskopiota ..."));
+        QVERIFY(!work[0].cancellable);
+        QVERIFY(work[0].ended);
+        QCOMPARE(work[1].text, QStringLiteral("Poistetaan taulukoita: %1 / %2"));
+        QVERIFY(work[1].cancellable);
+        QVERIFY(work[1].ended);
+        const int deleted = int(original.size() - left.size());
+        QStringList labels;
+        for (int i = 1; i <= deleted; ++i)
+            labels.append(QStringLiteral("Poistetaan taulukoita: %1 / 6").arg(i));
+        QCOMPARE(work[1].labels(), labels);
+
+        QStringList boxes = d.dialogs.lines();
+        QVERIFY(boxes.value(0).startsWith(QStringLiteral("Kyllä/Ei")));
+        boxes.removeFirst();
+        if (left.size() == 1)
+            QCOMPARE(boxes, QStringList());
+        else
+            QCOMPARE(boxes, QStringList{QStringLiteral("OK: Poisto keskeytettiin, kun 2 taulukkoa oli poistettu; muut "
+                                                       "ovat tallella. | Varmuuskopio %1 sisältää tietokannan "
+                                                       "sellaisena kuin se oli ennen poistoa.")
+                                            .arg(copyPath)});
     }
 };
 
