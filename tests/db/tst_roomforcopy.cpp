@@ -1,9 +1,11 @@
 #include "TestDatabase.h"
+#include "WindowDriver.h"
 #include "db/Failure.h"
 #include "db/RoomForCopy.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,7 +120,58 @@ private slots:
     {
         QVERIFY_THROWS_EXCEPTION(Failure, ensureRoomForCopy(dir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
     }
+
+    // Every change that takes a copy asks first whether it fits; when it does
+    // not, the operator reads why, and the file, its folder and the list stay
+    // as they were.
+    void anOperationWithoutRoomChangesNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("delete") << "cmdPoista";
+        QTest::newRow("rename") << "cmdNimea";
+        QTest::newRow("numbered register tables") << "cmdPTN";
+    }
+
+    void anOperationWithoutRoomChangesNothing()
+    {
+        QFETCH(QString, button);
+        if (small_.isEmpty())
+            QSKIP("no small file system could be mounted here");
+        // Some 600 kB of rows, made where its journal fits: the copy would not
+        // fit beside the file.
+        const QString made = dir_.filePath(QStringLiteral("taysi_%1.wk1").arg(button));
+        const QString file = small_ + QStringLiteral("/taysi.wk1");
+        testdb::create(made, QStringLiteral("CREATE TABLE Tulorekisteri_12345_a (v BLOB);"
+                                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                                            "WHERE i < 1400) INSERT INTO Tulorekisteri_12345_a SELECT "
+                                            "randomblob(400) FROM c; CREATE TABLE Asiakkaat (x);"));
+        for (const QString& earlier : QDir(small_).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY(QFile::remove(small_ + QLatin1Char('/') + earlier));
+        QVERIFY(QFile::copy(made, file));
+        const auto cleanup = qScopeGuard([&] { QFile::remove(file); });
+        QVERIFY(QFileInfo(file).size() > 500 * 1024);
+        const QByteArray before = testdb::fileBytes(file);
+        const QStringList tables{"Tulorekisteri_12345_a", "Asiakkaat"};
+
+        WindowDriver d;
+        d.choose(file);
+        d.select(QStringLiteral("Tulorekisteri_12345_a"));
+        d.dialogs.shown.clear();
+        d.dialogs.confirmAnswers = {true};
+        d.dialogs.textAnswers = {QStringLiteral("Uusi")};
+        d.click(button);
+
+        const QStringList informed = d.dialogs.informed();
+        QCOMPARE(informed.size(), 1);
+        QVERIFY2(informed[0].startsWith(QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei "
+                                                       "koskettu.\nLevyllä ei ole tilaa varmuuskopiolle: tarvitaan ")),
+                 qPrintable(informed[0]));
+        QVERIFY2(informed[0].contains(QStringLiteral("Tiedosto: ") + file), qPrintable(informed[0]));
+        QCOMPARE(testdb::fileBytes(file), before);
+        QCOMPARE(QDir(small_).entryList(QDir::Files | QDir::Hidden), QStringList{"taysi.wk1"});
+        QCOMPARE(d.listed(), tables);
+    }
 };
 
-QTEST_APPLESS_MAIN(TestRoomForCopy)
+QTEST_MAIN(TestRoomForCopy)
 #include "tst_roomforcopy.moc"
