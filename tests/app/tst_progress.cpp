@@ -1,4 +1,6 @@
+#include "AnswerBox.h"
 #include "ScriptedDialogs.h"
+#include "TestDatabase.h"
 #include "app/QtDialogs.h"
 #include "app/frmAloitus.h"
 
@@ -6,8 +8,11 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -19,7 +24,13 @@ namespace {
 class RecordingDialogs : public QtDialogs {
 public:
     QStringList informed;
+    QString fileAnswer;
     void inform(const QString& text) override { informed.append(text); }
+    QString chooseFileToOpen(const OpenFileRequest&) override { return fileAnswer; }
+    void informWithDetail(const QString& text, const QString& detail) override
+    {
+        informed.append(text + QStringLiteral(" | ") + detail);
+    }
 };
 
 // A click and a key press queued as the window system queues them: they
@@ -219,6 +230,58 @@ private slots:
         if (clock.elapsed() >= QtProgress::kShowAfterMs)
             QSKIP("the machine was too slow to tell");
         QVERIFY(!w.window.findChild<QWidget*>(QStringLiteral("Edistyminen")));
+    }
+
+    // The whole way through the real window and dialogs: the operator says
+    // Yes, the walk's dialog shows, "Keskeytä" is pressed, and the walk ends
+    // after the deletion it was making.
+    void stoppingARealWalkKeepsTheRest()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("suuri.wk1"));
+        QStringList names{QStringLiteral("Asiakkaat")};
+        for (int i = 1; i <= 3000; ++i)
+            names.append(QStringLiteral("Tulorekisteri_%1_a").arg(10000 + i));
+        testdb::create(file, QStringLiteral("BEGIN;") + testdb::tablesSql(names) + QStringLiteral("COMMIT;"));
+
+        RealWindow w;
+        w.dialogs.setProgressDelay(0);
+        w.dialogs.fileAnswer = file;
+        QTest::mouseClick(w.window.findChild<QPushButton*>(QStringLiteral("cmdSelaa")), Qt::LeftButton);
+        QCOMPARE(testdb::tableNames(file).size(), 3001);
+
+        answerNextBox([](QDialog* box) { qobject_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
+        QString label;
+        QTimer stopper;
+        stopper.setInterval(5);
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            QWidget* dialog = progressDialog();
+            if (!dialog || !dialog->findChild<QPushButton*>(QStringLiteral("Keskeyta")))
+                return;
+            stopper.stop();
+            label = dialog->findChild<QLabel*>()->text();
+            dialog->findChild<QPushButton*>(QStringLiteral("Keskeyta"))->click();
+        });
+        stopper.start();
+        QTest::mouseClick(w.window.findChild<QPushButton*>(QStringLiteral("cmdPTN")), Qt::LeftButton);
+
+        QVERIFY2(label.startsWith(QStringLiteral("Poistetaan taulukoita: ")) && label.endsWith(QStringLiteral(" / 3000")),
+                 qPrintable(label));
+        const QStringList left = testdb::tableNames(file);
+        const qsizetype deleted = names.size() - left.size();
+        QVERIFY2(deleted > 0 && left.size() > 1, qPrintable(QString::number(deleted)));
+        QCOMPARE(left.first(), QStringLiteral("Asiakkaat"));
+        auto* list = w.window.findChild<QListWidget*>(QStringLiteral("List1"));
+        QCOMPARE(list->count(), left.size());
+        QCOMPARE(w.dialogs.informed.size(), 1);
+        QVERIFY2(w.dialogs.informed[0].startsWith(
+                     QStringLiteral("Poisto keskeytettiin, kun %1 taulukkoa oli poistettu; muut ovat tallella. | "
+                                    "Varmuuskopio ")
+                         .arg(deleted)),
+                 qPrintable(w.dialogs.informed[0]));
+        const QStringList copies = testdb::safetyCopies(dir.path());
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(testdb::tableNames(dir.filePath(copies[0])), names);
     }
 };
 

@@ -265,6 +265,29 @@ private slots:
         seenButtons.sort();
         QCOMPARE(seenButtons, (QStringList{"Ei", "Kyllä"}));
     }
+    // "Poistettu!" stays the box's text; where the copy went is the line under it,
+    // selectable so that the operator can copy the path.
+    void closingBoxTellsWhereTheCopyWentUnderItsText()
+    {
+        QtDialogs dialogs;
+        QString seenText, seenDetail;
+        bool selectable = false;
+        answerNextBox([&](QDialog* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            QVERIFY(box);
+            seenText = box->text();
+            seenDetail = box->informativeText();
+            const auto* line = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+            QVERIFY(line && line->isVisible());
+            selectable = line->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.informWithDetail("Poistettu!", "Varmuuskopio: /data/yritys_wk1_20261208101112.var");
+        QCOMPARE(seenText, QString("Poistettu!"));
+        QCOMPARE(seenDetail, QString("Varmuuskopio: /data/yritys_wk1_20261208101112.var"));
+        QVERIFY(selectable);
+    }
+
     // A table name too long for the box wraps inside the name, with the
     // box's text unchanged; a short text keeps the box's own label.
     void aLongTableNameWrapsInTheConfirmation()
