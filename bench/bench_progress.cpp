@@ -1,10 +1,17 @@
 // What reporting progress costs long work on the user-interface thread, and
-// how long the window goes unanswered meanwhile. Started by hand:
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_progress
+// how long the window goes unanswered meanwhile, first for steps of known
+// length, then for the real window deleting the numbered register tables of
+// a generated 10,000-table file (safety copy included). Started by hand:
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_progress [megabytes, default 256]
+#include "DatabaseGenerator.h"
 #include "app/QtDialogs.h"
+#include "app/frmAloitus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -72,11 +79,68 @@ void report(const char* what, std::vector<Run> runs)
                 static_cast<long long>(gapMax));
 }
 
+// The real dialogs, with every question answered Yes and every box only
+// written down, so that the walk runs as the operator would have it run.
+class YesDialogs : public QtDialogs {
+public:
+    QString file;
+    QStringList informed;
+    bool confirm(const QString&, const QString&, DefaultAnswer) override { return true; }
+    void inform(const QString& text) override { informed.append(text); }
+    void informWithDetail(const QString& text, const QString&) override { informed.append(text); }
+    QString chooseFileToOpen(const OpenFileRequest&) override { return file; }
+};
+
+QWidget* visibleProgressDialog()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QStringLiteral("Edistyminen") && top->isVisible())
+            return top;
+    return nullptr;
+}
+
+void realWalk(qint64 megabytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("suuri.wk1"));
+    const benchdb::Shape shape = benchdb::generate(path, {10000, megabytes << 20, 0x5eed});
+
+    YesDialogs dialogs;
+    frmAloitus window(dialogs);
+    dialogs.setParentWindow(&window);
+    window.show();
+    dialogs.file = path;
+    window.findChild<QPushButton*>(QStringLiteral("cmdSelaa"))->click();
+
+    QElapsedTimer clock, sinceTick;
+    qint64 longestGap = 0, dialogAtMs = -1;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+        if (dialogAtMs < 0 && visibleProgressDialog())
+            dialogAtMs = clock.elapsed();
+    });
+    ticker.start(10);
+    clock.start();
+    sinceTick.start();
+    window.findChild<QPushButton*>(QStringLiteral("cmdPTN"))->click();
+    const qint64 totalMs = clock.elapsed();
+    longestGap = std::max(longestGap, sinceTick.elapsed());
+
+    const int left = int(benchdb::tableNames(path).size());
+    std::printf("real window, numbered register tables of %d tables, %lld MB: %d deleted in %.1f s, progress "
+                "dialog after %lld ms, longest unanswered %lld ms, boxes %lld\n",
+                shape.tables, static_cast<long long>(megabytes), shape.tables - left, double(totalMs) / 1000,
+                static_cast<long long>(dialogAtMs), static_cast<long long>(longestGap),
+                static_cast<long long>(dialogs.informed.size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    const qint64 megabytes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 256;
     QWidget window;
     window.resize(819, 532);
     window.show();
@@ -99,5 +163,7 @@ int main(int argc, char** argv)
             runs.push_back(measure(dialogs, c.steps, c.micros));
         report(c.what, runs);
     }
+    window.hide();
+    realWalk(std::max<qint64>(megabytes, 1));
     return 0;
 }
