@@ -2,8 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
-
-class QWidget;
+#include <QWidget>
 
 // While it lives, what the operator clicks or types is dropped before any
 // widget sees it, except in the one window `allow` names (the progress
