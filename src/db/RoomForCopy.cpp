@@ -23,7 +23,8 @@ qint64 freeBytesIn(const QString& folder)
 {
     struct statvfs disk {};
     if (statvfs(QFile::encodeName(folder).constData(), &disk) != 0)
-        throw Failure(QStringLiteral("Levyn vapaata tilaa ei voitu selvittää."), folder, QString::fromLocal8Bit(std::strerror(errno)));
+        throw Failure(QStringLiteral("Levyn vapaata tilaa ei voitu selvittää."), folder,
+                      QString::fromLocal8Bit(std::strerror(errno)));
     return qint64(disk.f_bavail) * qint64(disk.f_frsize);
 }
 

@@ -47,13 +47,13 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     // keeps what it did.
     Database::WriteTransaction first(database);
     const QString copy = copyBeforeChange(database, dialogs);
-    const int total = countDoomed(database, doomed);
     int deleted = 0;
     bool stopped = false;
     try {
+        const Database::Walk walk(database);
+        const int total = countDoomed(database, doomed);
         const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
         // Downward, so that a deletion moves only entries already visited.
-        const Database::Walk walk(database);
         for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
             const QString name = database.tableName(i);
             if (!doomed(name) || !database.shadowOwner(name).isEmpty())
