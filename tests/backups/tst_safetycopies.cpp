@@ -82,9 +82,9 @@ private:
     }
 
     QString file_;
-    ConnectionWatch watch_;
     int next_ = 1;
     bool trying_ = false;
+    ConnectionWatch watch_;   // last: watches only once the rest is set
 };
 
 QList<int> numbersIn(const QString& file)
