@@ -19,42 +19,50 @@ QString engineMessage(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-// Keeps the file locked against every other program until the connection
-// closes. The lock is taken by a write transaction that changes nothing;
-// the exclusive locking mode keeps it after the commit, so the backup then
-// writes with the lock already held.
-void lockExclusively(Database& database)
-{
-    sqlite3* db = database.nativeHandle();
-    if (sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr)
-        != SQLITE_OK) {
-        const QString message = engineMessage(db);
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw Failure(QStringLiteral("Tietokantaa ei voitu lukita palautusta varten; se voi olla toisen "
-                                     "ohjelman käytössä."),
-                      database.path(), message);
-    }
-}
-
 struct BackupFinisher {
     void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
 };
+using Backup = std::unique_ptr<sqlite3_backup, BackupFinisher>;
 
-// Every page of the copy replaces the database's pages in one committed
-// write; the engine writes it through the database's own log or journal.
-void copyPages(Database& database, const CopyDatabase& copy)
+const QString kPagesNotWritten = QStringLiteral("Varmuuskopion sivuja ei voitu kirjoittaa tietokantaan.");
+
+// The backup's first step copies no page: it only opens the backup's write
+// transaction on the database, which lasts until the last page is in, so a
+// copy of the current state taken meanwhile is the state replaced. The copy
+// changes nothing through the connection; it reads its open file, or the log
+// through a second connection. In rollback-journal mode the engine takes the
+// exclusive lock at once. In write-ahead-log mode it takes the write lock:
+// an exclusive lock would keep that second connection out, and the engine
+// takes one only at the start of a transaction, so the write lock would
+// have to be let go first.
+Backup lockForRestore(Database& database, const CopyDatabase& copy)
 {
     sqlite3* db = database.nativeHandle();
-    const QString what = QStringLiteral("Varmuuskopion sivuja ei voitu kirjoittaa tietokantaan.");
-    std::unique_ptr<sqlite3_backup, BackupFinisher> backup(sqlite3_backup_init(db, "main", copy.handle(), "main"));
+    Backup backup(sqlite3_backup_init(db, "main", copy.handle(), "main"));
     if (!backup)
-        throw Failure(what, database.path(), engineMessage(db));
+        throw Failure(kPagesNotWritten, database.path(), engineMessage(db));
+    if (const int stepped = sqlite3_backup_step(backup.get(), 0); stepped != SQLITE_OK) {
+        const int primary = stepped & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+            throw Failure(QStringLiteral("Tietokantaa ei voitu lukita palautusta varten; se voi olla toisen "
+                                         "ohjelman käytössä."),
+                          database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
+        throw Failure(kPagesNotWritten, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
+    }
+    return backup;
+}
+
+// Every page of the copy replaces the database's pages in the one write the
+// backup holds open; the engine writes it through the database's own log or
+// journal.
+void copyPages(Database& database, Backup backup)
+{
     const int stepped = sqlite3_backup_step(backup.get(), -1);
     const int finished = sqlite3_backup_finish(backup.release());
     if (stepped != SQLITE_DONE)
-        throw Failure(what, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
+        throw Failure(kPagesNotWritten, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
     if (finished != SQLITE_OK)
-        throw Failure(what, database.path(), engineMessage(db));
+        throw Failure(kPagesNotWritten, database.path(), engineMessage(database.nativeHandle()));
 }
 
 } // namespace
@@ -67,11 +75,12 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath)
     try {
         const CopyDatabase copy(copyPath);
         copy.checkSound();
-        // The database as it stands is kept before anything changes it.
-        currentStateCopy = SafetyCopy(databasePath);
         Database database = DatabaseEngine::instance().open(databasePath);
-        lockExclusively(database);
-        copyPages(database, copy);
+        Backup backup = lockForRestore(database, copy);
+        // The database as it stands is kept before anything changes it, under
+        // the lock the pages are then written with.
+        currentStateCopy = SafetyCopy(database);
+        copyPages(database, std::move(backup));
         database.close();
     } catch (const Failure& failure) {
         if (currentStateCopy.isEmpty())

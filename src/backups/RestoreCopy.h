@@ -6,7 +6,9 @@
 // at `databasePath`, through the engine, so that a log or journal file
 // beside the database cannot bring the old contents back. First takes a
 // safety copy of the database as it stands, whose path is returned. The
-// database is locked exclusively while its pages are replaced: another
-// program using it makes the restore wait and then fail, with the database
-// unchanged.
+// database is locked from before that copy until its pages are replaced, so
+// no other program commits between the two; in rollback-journal mode the
+// lock is exclusive, in write-ahead-log mode it keeps out writers. Another
+// program that holds a lock the restore needs makes it wait and then fail,
+// with the database unchanged.
 QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath);

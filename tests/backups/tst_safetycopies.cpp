@@ -1,3 +1,4 @@
+#include "ConnectionWatch.h"
 #include "TestDatabase.h"
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
@@ -30,6 +31,69 @@ QStringList fileNames(const QList<SafetyCopyEntry>& entries)
     for (const SafetyCopyEntry& entry : entries)
         names.append(QFileInfo(entry.path).fileName());
     return names;
+}
+
+// Another program that commits a new numbered row to Kirjaukset at every
+// moment the engine reports on any connection of this process: each
+// statement's start, each commit through a statement, each close. It never
+// waits for a lock; a refused try is rolled back.
+class EagerWriter {
+public:
+    explicit EagerWriter(QString file)
+        : file_(std::move(file)), watch_([this](sqlite3* db) { attach(db); })
+    {
+    }
+
+    QList<int> committed;
+
+private:
+    void attach(sqlite3* db)
+    {
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_CLOSE, &EagerWriter::traced, this);
+        sqlite3_commit_hook(db, &EagerWriter::committing, this);
+    }
+    static int traced(unsigned, void* self, void*, void*)
+    {
+        static_cast<EagerWriter*>(self)->tryToCommit();
+        return 0;
+    }
+    static int committing(void* self)
+    {
+        static_cast<EagerWriter*>(self)->tryToCommit();
+        return 0;
+    }
+
+    void tryToCommit()
+    {
+        if (trying_)   // its own connection's moments
+            return;
+        trying_ = true;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(file_.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const int number = next_++;
+        const QByteArray insert = "INSERT INTO Kirjaukset VALUES (" + QByteArray::number(number) + ")";
+        const auto run = [db](const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
+        if (run("BEGIN IMMEDIATE") && run(insert.constData()) && run("COMMIT"))
+            committed.append(number);
+        else
+            run("ROLLBACK");
+        sqlite3_close_v2(db);
+        trying_ = false;
+    }
+
+    QString file_;
+    int next_ = 1;
+    bool trying_ = false;
+    ConnectionWatch watch_;   // last: watches only once the rest is set
+};
+
+QList<int> numbersIn(const QString& file)
+{
+    QList<int> numbers;
+    const QString listed = testdb::value(file, "SELECT group_concat(n) FROM (SELECT n FROM Kirjaukset ORDER BY n)");
+    for (const QString& number : listed.split(',', Qt::SkipEmptyParts))
+        numbers.append(number.toInt());
+    return numbers;
 }
 
 } // namespace
@@ -150,6 +214,44 @@ private slots:
         QCOMPARE(testdb::rowCount(before, "Lokissa"), qint64(3));
     }
 
+    void noCommitFallsBetweenTheCopyOfTheStateAndTheRestore_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // Another program commits wherever it can while the restore runs. Each
+    // row it got in is in the copy of the state before the restore, or was
+    // written after it into the restored file; none falls between the two
+    // and is lost.
+    void noCommitFallsBetweenTheCopyOfTheStateAndTheRestore()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"Asiakkaat"})
+                                 + "CREATE TABLE Kirjaukset (n);");
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, testdb::tablesSql({"Vanha"}) + "CREATE TABLE Kirjaukset (n);");
+
+        QString before;
+        QList<int> committed;
+        {
+            EagerWriter other(file);
+            before = restoreSafetyCopy(file, copy);
+            committed = other.committed;
+        }
+
+        QCOMPARE(testdb::tableNames(file), (QStringList{"Vanha", "Kirjaukset"}));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Kirjaukset"}));
+        const QList<int> kept = numbersIn(before);
+        const QList<int> afterwards = numbersIn(file);
+        QVERIFY2(!kept.isEmpty() && !afterwards.isEmpty(), "the other program tried both before and after");
+        QCOMPARE(kept + afterwards, committed);
+    }
+
     void refusedRestoresLeaveTheDatabaseAndTakeNoCopy_data()
     {
         QTest::addColumn<QString>("copyName");
@@ -186,13 +288,22 @@ private slots:
                  copyName.startsWith("yritys_wk1_20261207080000") ? 1 : 0);
     }
 
+    void aDatabaseInUseIsNotRestored_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
     // Another program in the middle of a write: the restore waits for the
-    // lock, then fails without touching the database.
+    // lock, then fails without touching the database. The lock comes before
+    // the copy of the current state, so none is taken.
     void aDatabaseInUseIsNotRestored()
     {
+        QFETCH(bool, wal);
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
-        testdb::create(file, testdb::tablesSql({"A", "B"}));
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
         const QString copy = SafetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE B");
 
@@ -206,7 +317,9 @@ private slots:
             QFAIL("restored under another program's write");
         } catch (const Failure& failure) {
             QVERIFY2(failure.message().contains("lukita"), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
         }
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
         QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         QCOMPARE(testdb::tableNames(file), QStringList{"A"});
         QCOMPARE(testdb::rowCount(file, "A"), qint64(2));

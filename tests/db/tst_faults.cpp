@@ -1,4 +1,5 @@
 #include "FileSizeLimit.h"
+#include "LockAfterDrop.h"
 #include "TestDatabase.h"
 
 #include "db/DatabaseEngine.h"
@@ -89,6 +90,28 @@ private slots:
         }
         QCOMPARE(database.tableNames(), (QStringList{"a", "b"}));
         QCOMPARE(testdb::fileBytes(file), before);
+    }
+
+    // The moment the drop has committed, another program locks the file and
+    // keeps it past the busy timeout: the drop is done, so it is not
+    // reported as failed, and its step ends with the commit.
+    void aDropThatCommittedIsNotReportedAsFailed()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("CREATE TABLE a (x); CREATE TABLE b (y);"));
+        LockAfterDrop other(file, 1);
+        Database database = DatabaseEngine::instance().open(file);
+        try {
+            database.deleteTable(QStringLiteral("a"));
+        } catch (const Failure& failure) {
+            QFAIL(qPrintable(QStringLiteral("a committed drop was reported as failed:\n") + failure.message()));
+        }
+        QVERIFY(other.tookTheLock());
+        QVERIFY2(other.holding(), "the file was looked at after the commit");
+        other.release();
+        QCOMPARE(testdb::tableNames(file), QStringList{"b"});
+        QCOMPARE(database.tableNames(), QStringList{"b"});
     }
 
     // Another program holding the write lock: the reason is Finnish, the
