@@ -55,9 +55,17 @@ Backup lockForRestore(Database& database, const CopyDatabase& copy)
 // Every page of the copy replaces the database's pages in the one write the
 // backup holds open; the engine writes it through the database's own log or
 // journal.
-void copyPages(Database& database, Backup backup)
+void copyPages(Database& database, Backup backup, const std::function<void()>& stillWorking)
 {
-    const int stepped = sqlite3_backup_step(backup.get(), -1);
+    // In pieces of some megabytes when someone waits to hear of each; the
+    // write transaction stays open from the first piece to the last.
+    constexpr int kPagesPerStep = 1024;
+    int stepped = SQLITE_OK;
+    do {
+        stepped = sqlite3_backup_step(backup.get(), stillWorking ? kPagesPerStep : -1);
+        if (stillWorking && stepped == SQLITE_OK)
+            stillWorking();
+    } while (stepped == SQLITE_OK);
     const int finished = sqlite3_backup_finish(backup.release());
     if (stepped != SQLITE_DONE)
         throw Failure(kPagesNotWritten, database.path(), QString::fromUtf8(sqlite3_errstr(stepped)));
@@ -67,7 +75,8 @@ void copyPages(Database& database, Backup backup)
 
 } // namespace
 
-QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath)
+QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
+                          const std::function<void()>& stillWorking)
 {
     if (!safetyCopyName(databasePath, copyPath))
         throw Failure(kNotRestored + QStringLiteral("\nTiedosto ei ole tämän tietokannan varmuuskopio."), copyPath);
@@ -79,8 +88,11 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath)
         Backup backup = lockForRestore(database, copy);
         // The database as it stands is kept before anything changes it, under
         // the lock the pages are then written with.
-        currentStateCopy = SafetyCopy(database);
-        copyPages(database, std::move(backup));
+        currentStateCopy = SafetyCopy(database, [&stillWorking](qint64, qint64) {
+            if (stillWorking)
+                stillWorking();
+        });
+        copyPages(database, std::move(backup), stillWorking);
         database.close();
     } catch (const Failure& failure) {
         if (currentStateCopy.isEmpty())

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Puts the contents of the safety copy `copyPath` in place of the database
 // at `databasePath`, through the engine, so that a log or journal file
 // beside the database cannot bring the old contents back. First takes a
@@ -11,4 +13,8 @@
 // lock is exclusive, in write-ahead-log mode it keeps out writers. Another
 // program that holds a lock the restore needs makes it wait and then fail,
 // with the database unchanged.
-QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath);
+// `stillWorking`, when set, is called as the copy of the current state and
+// the writing of the pages go on, so that a window can stay answering. The
+// engine's check of the chosen copy, first, reports nothing.
+QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
+                          const std::function<void()>& stillWorking = {});

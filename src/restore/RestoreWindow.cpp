@@ -150,7 +150,8 @@ void RestoreWindow::restoreSelected()
     QString before;
     {
         const BusyPointer busy(dialogs_);
-        before = restoreSafetyCopy(databasePath_, copy.path);
+        const auto progress = dialogs_.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
+        before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress->advance(0, 0); });
         copies_ = findSafetyCopies(databasePath_);
     }
     showCopies();

@@ -72,6 +72,37 @@ private slots:
         QCOMPARE(window.copies().first().path, before);
     }
 
+    // A restore of a large file keeps the window answering: its work reports
+    // as it goes, and is over before the closing box shows.
+    void aLargeRestoreReportsAsItGoes()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("suuri.wk1");
+        testdb::create(db, "PRAGMA page_size=512; CREATE TABLE t(v BLOB);"
+                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000)"
+                           " INSERT INTO t SELECT randomblob(400) FROM c;");
+        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::run(db, "DELETE FROM t WHERE rowid > 10");
+
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        selectRow(window, 0);
+        dialogs.confirmAnswers = {true};
+        click(window, "cmdPalauta");
+
+        QCOMPARE(testdb::rowCount(db, "t"), qint64(5000));
+        QVERIFY2(dialogs.shown.last().text.startsWith("Palautettu!"), qPrintable(dialogs.shown.last().text));
+        QCOMPARE(dialogs.progresses.size(), 1);
+        const ScriptedDialogs::ProgressShown& work = dialogs.progresses.first();
+        QCOMPARE(work.text, QString("Palautetaan varmuuskopiota ..."));
+        QVERIFY(!work.cancellable);
+        QVERIFY(work.ended);
+        // The copy of the state once, the page writing at each piece of 1024 pages.
+        QVERIFY2(work.steps.size() >= 3, qPrintable(QString::number(work.steps.size())));
+    }
+
     void aFailedRestoreIsOneBoxAndTheDatabaseStays()
     {
         QTemporaryDir dir;
