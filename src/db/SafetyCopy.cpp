@@ -1,5 +1,6 @@
 #include "db/SafetyCopy.h"
 
+#include "db/CopyLeftovers.h"
 #include "db/CopyPages.h"
 #include "db/DatabaseEngine.h"
 #include "db/Reasons.h"
@@ -39,6 +40,8 @@ public:
         fd_ = FileHandle(::mkostemps(path_.data(), 7, O_CLOEXEC));
         if (fd_.get() < 0)
             path_.clear();
+        else
+            markAsInTheMaking(fd_.get());
         source_ = path_;
     }
     ~TemporaryFile() { if (!path_.isEmpty()) ::unlink(path_.constData()); }
@@ -110,7 +113,7 @@ void syncFolder(const QString& path)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopion nimeä ei voitu tallentaa levylle."), path, errno);
 }
 
-QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
+QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress& progress, bool writeLocked)
 {
     const QString& databasePath = database.path();
     // A read lock is enough to keep others from committing in rollback mode,
@@ -129,6 +132,9 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     const QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(18)) + "XXXXXX.kesken";
     sqlite3* db = database.nativeHandle();
     const bool throughEngine = copyPages::usesWriteAheadLog(db, databasePath);
+    // A copy killed half-way leaves its file where it had to have a name.
+    if (writeLocked)
+        removeCopyLeftovers(pattern);
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
     const int fd = temp.fd();
     if (fd < 0)
@@ -176,7 +182,7 @@ QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgre
     try {
         if (!database.holdsWriteLock())
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
-        return makeCopy(database, moment, progress);
+        return makeCopy(database, moment, progress, true);
     } catch (const Failure& failure) {
         throw failure.withContext(kCopyFailed);
     }
@@ -197,7 +203,7 @@ QString SafetyCopy(const QString& databasePath, const QDateTime& moment)
         if (sqlite3_exec(db, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)
             throw reasons::engineFailure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), databasePath,
                                          db);
-        return makeCopy(database, moment, {});
+        return makeCopy(database, moment, {}, false);
     } catch (const Failure& failure) {
         throw failure.withContext(kCopyFailed);
     }

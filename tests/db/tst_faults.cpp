@@ -14,6 +14,8 @@
 
 #include <sqlite3.h>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -261,6 +263,63 @@ private slots:
         QVERIFY(WIFSIGNALED(status));
         for (const QString& left : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
             QVERIFY2(left == QStringLiteral("yritys.wk1") || left.endsWith(QStringLiteral(".var")), qPrintable(left));
+    }
+
+    // In log mode the copy must have a name while it is made, so a program
+    // killed then leaves it; the next copy, under the write lock, removes
+    // such leftovers, but never a file another living program still writes,
+    // nor a file that only looks alike.
+    void leftoversOfAKilledCopyGoWithTheNextCopy()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, QStringLiteral("PRAGMA journal_mode=WAL; CREATE TABLE t (v);"
+                                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
+                                            " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            for (;;) {
+                try {
+                    Database database = DatabaseEngine::instance().open(file);
+                    Database::WriteTransaction lock(database);
+                    QFile::remove(SafetyCopy(database));
+                } catch (...) {
+                    ::_exit(1);
+                }
+            }
+        }
+        QTest::qWait(300);
+        QCOMPARE(::kill(child, SIGKILL), 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+
+        // One left by a program killed earlier, one still being written, and two look-alikes.
+        const auto make = [&dir](const char* name) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QTEST_ASSERT(f.open(QIODevice::WriteOnly) && f.write("osa") == 3);
+        };
+        make("yritys_wk1_Ab12Cd.kesken");
+        make("yritys_wk1_Ab12Cd.kesken.oma");
+        make("toinen_wk1_Ab12Cd.kesken");
+        make("yritys_wk1_Live01.kesken");
+        const int live = ::open(QFile::encodeName(dir.filePath(QStringLiteral("yritys_wk1_Live01.kesken"))).constData(),
+                                O_RDONLY | O_CLOEXEC);
+        QVERIFY(live >= 0);
+        const auto closeLive = qScopeGuard([live] { ::close(live); });
+        QCOMPARE(::flock(live, LOCK_EX | LOCK_NB), 0);
+
+        QString copy;
+        {
+            Database database = DatabaseEngine::instance().open(file);
+            Database::WriteTransaction lock(database);
+            copy = SafetyCopy(database);
+        }
+        QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
+        const QStringList left = QDir(dir.path()).entryList({QStringLiteral("*.kesken*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left, (QStringList{"toinen_wk1_Ab12Cd.kesken", "yritys_wk1_Ab12Cd.kesken.oma",
+                                    "yritys_wk1_Live01.kesken"}));
     }
 };
 
