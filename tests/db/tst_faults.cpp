@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <sqlite3.h>
 #include <csignal>
 #include <fcntl.h>
@@ -32,6 +34,28 @@ struct OtherProgram {
     ~OtherProgram() { sqlite3_close_v2(db); }
     int exec(const char* sql) const { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 };
+
+// Another program that makes copies over and over, killed at whatever point
+// of a copy it happens to be.
+void killWhileCopying(const std::function<void()>& copyOnce)
+{
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        for (;;) {
+            try {
+                copyOnce();
+            } catch (...) {
+                ::_exit(1);
+            }
+        }
+    }
+    QTest::qWait(300);
+    QCOMPARE(::kill(child, SIGKILL), 0);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status));
+}
 
 } // namespace
 
@@ -244,23 +268,7 @@ private slots:
         testdb::create(file, QStringLiteral("CREATE TABLE t (v);"
                                             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
                                             " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            for (;;) {
-                try {
-                    QFile::remove(SafetyCopy(file));
-                } catch (...) {
-                    ::_exit(1);
-                }
-            }
-        }
-        // Killed at whatever point of a copy it happens to be.
-        QTest::qWait(300);
-        QCOMPARE(::kill(child, SIGKILL), 0);
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
+        killWhileCopying([&file] { QFile::remove(SafetyCopy(file)); });
         for (const QString& left : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
             QVERIFY2(left == QStringLiteral("yritys.wk1") || left.endsWith(QStringLiteral(".var")), qPrintable(left));
     }
@@ -276,24 +284,11 @@ private slots:
         testdb::create(file, QStringLiteral("PRAGMA journal_mode=WAL; CREATE TABLE t (v);"
                                             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
                                             " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            for (;;) {
-                try {
-                    Database database = DatabaseEngine::instance().open(file);
-                    Database::WriteTransaction lock(database);
-                    QFile::remove(SafetyCopy(database));
-                } catch (...) {
-                    ::_exit(1);
-                }
-            }
-        }
-        QTest::qWait(300);
-        QCOMPARE(::kill(child, SIGKILL), 0);
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
+        killWhileCopying([&file] {
+            Database database = DatabaseEngine::instance().open(file);
+            Database::WriteTransaction lock(database);
+            QFile::remove(SafetyCopy(database));
+        });
 
         // One left by a program killed earlier, one still being written, and two look-alikes.
         const auto make = [&dir](const char* name) {
