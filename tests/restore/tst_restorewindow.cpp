@@ -27,6 +27,15 @@ class TestRestoreWindow : public QObject {
         list->topLevelItem(row)->setSelected(true);
     }
 
+    // The database chosen, its newest copy selected, and Yes the answer to come.
+    static void chooseNewestCopy(RestoreWindow& window, ScriptedDialogs& dialogs, const QString& db)
+    {
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        selectRow(window, 0);
+        dialogs.confirmAnswers = {true};
+    }
+
 private slots:
     void restoringAndRemovingAreConfirmedAndShownInTheList()
     {
@@ -86,10 +95,7 @@ private slots:
 
         ScriptedDialogs dialogs;
         RestoreWindow window(dialogs);
-        dialogs.fileAnswers = {db};
-        click(window, "cmdSelaa");
-        selectRow(window, 0);
-        dialogs.confirmAnswers = {true};
+        chooseNewestCopy(window, dialogs, db);
         click(window, "cmdPalauta");
 
         QCOMPARE(testdb::rowCount(db, "t"), qint64(5000));
@@ -116,10 +122,7 @@ private slots:
         }
         ScriptedDialogs dialogs;
         RestoreWindow window(dialogs);
-        dialogs.fileAnswers = {db};
-        click(window, "cmdSelaa");
-        selectRow(window, 0);
-        dialogs.confirmAnswers = {true};
+        chooseNewestCopy(window, dialogs, db);
         const int boxesBefore = dialogs.shown.size();
         click(window, "cmdPalauta");
         QCOMPARE(dialogs.shown.size(), boxesBefore + 2);   // the question, then the one failure box
