@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "LockAfterDrop.h"
+#include "OtherProgram.h"
 #include "TestDatabase.h"
 
 #include "db/DatabaseEngine.h"
@@ -24,16 +25,6 @@
 
 namespace {
 
-// Another program's connection, which never waits for a lock.
-struct OtherProgram {
-    sqlite3* db = nullptr;
-    explicit OtherProgram(const QString& file)
-    {
-        sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~OtherProgram() { sqlite3_close_v2(db); }
-    int exec(const char* sql) const { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-};
 
 // Another program that makes copies over and over, killed at whatever point
 // of a copy it happens to be.

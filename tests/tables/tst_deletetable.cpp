@@ -1,5 +1,6 @@
 #include "ChosenDatabase.h"
 #include "FileSizeLimit.h"
+#include "OtherProgram.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -143,12 +144,8 @@ private slots:
     {
         ChosenDatabase db(kTables);
         const QByteArray before = testdb::fileBytes(db.file);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2, 'kesken');", nullptr, nullptr,
-                              nullptr),
-                 SQLITE_OK);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2, 'kesken');"), SQLITE_OK);
 
         db.window.dialogs.confirmAnswers = {true};
         db.window.select(QStringLiteral("Asiakkaat"));
@@ -165,7 +162,7 @@ private slots:
         QCOMPARE(db.copies().size(), 0);
         QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", "Henkilöstö", "Tuotteet"}));
 
-        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
     }
 };

@@ -1,5 +1,6 @@
 #include "ChosenDatabase.h"
 #include "LockAfterDrop.h"
+#include "OtherProgram.h"
 
 #include <QScopeGuard>
 #include <QTest>
@@ -15,11 +16,8 @@ private slots:
     void aNameThatIsNoValidTextKeepsItsBytes()
     {
         ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
-        sqlite3* raw = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeRaw = qScopeGuard([raw] { sqlite3_close_v2(raw); });
-        QCOMPARE(sqlite3_exec(raw, "CREATE TABLE \"a\xFF\xFE" "b\" (x); CREATE TABLE \"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\" (x);",
-                              nullptr, nullptr, nullptr),
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("CREATE TABLE \"a\xFF\xFE" "b\" (x); CREATE TABLE \"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\" (x);"),
                  SQLITE_OK);
         db.window.choose(db.file);
         db.window.dialogs.shown.clear();
@@ -73,11 +71,8 @@ private slots:
     {
         ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x); INSERT INTO Asiakkaat VALUES (1);"));
         const QByteArray before = testdb::fileBytes(db.file);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"), SQLITE_OK);
 
         db.window.dialogs.textAnswers = {QStringLiteral("Uusi")};
         db.window.select(QStringLiteral("Asiakkaat"));
@@ -91,7 +86,7 @@ private slots:
                                                      "uudelleen")),
                  qPrintable(boxes.at(1)));
         QCOMPARE(db.copies(), QStringList{});
-        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.window.listed(), QStringList{"Asiakkaat"});
     }
@@ -119,11 +114,8 @@ private slots:
     {
         ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
         const QByteArray before = testdb::fileBytes(db.file);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; INSERT INTO Asiakkaat VALUES (1);", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("BEGIN EXCLUSIVE; INSERT INTO Asiakkaat VALUES (1);"), SQLITE_OK);
 
         db.window.dialogs.confirmAnswers = {true};
         db.window.select(QStringLiteral("Asiakkaat"));
@@ -132,7 +124,7 @@ private slots:
         const QStringList boxes = db.boxes();
         QCOMPARE(boxes.size(), 2);
         QVERIFY2(boxes.at(1).contains(QStringLiteral("Taulukkoluetteloa ei voitu päivittää")), qPrintable(boxes.at(1)));
-        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies(), QStringList{});
     }
