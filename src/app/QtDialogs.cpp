@@ -54,8 +54,16 @@ void QtDialogs::informWithDetail(const QString& text, const QString& detail)
 
 bool QtDialogs::confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer)
 {
+    return confirmWithDetail(text, title, defaultAnswer, QString());
+}
+
+bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, DefaultAnswer defaultAnswer,
+                                  const QString& detail)
+{
     QMessageBox box(parent_);
     preparePlain(box, text, title);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

@@ -16,6 +16,8 @@ public:
     void inform(const QString& text) override;
     void informWithDetail(const QString& text, const QString& detail) override;
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
+    bool confirmWithDetail(const QString& text, const QString& title, DefaultAnswer defaultAnswer,
+                           const QString& detail) override;
     QString askText(const QString& prompt) override;
     QString chooseFileToOpen(const OpenFileRequest& request) override;
     void setBusy(bool busy) override;

@@ -58,6 +58,9 @@ Database DatabaseEngine::open(const QString& path) const
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
                  QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    // References are checked by the operations themselves; the engine
+    // enforces them only where an operation asks it to (see EnforcedReferences).
+    database.run(QStringLiteral("PRAGMA foreign_keys=OFF"), QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
     database.fitPageCacheToCatalogue();
     // Reading the catalogue now shows at once a file that is damaged.
     database.catalogue();

@@ -3,7 +3,9 @@
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
+#include "db/References.h"
 #include "tables/CopyBeforeChange.h"
+#include "tables/ReferenceCheck.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 
@@ -29,6 +31,16 @@ int countDoomed(Database& database, const std::function<bool(const QString&)>& d
     return count;
 }
 
+// The names the walk will delete, read under the walk's own lock.
+QStringList doomedTables(Database& database, const std::function<bool(const QString&)>& doomed)
+{
+    QStringList names;
+    for (const QString& name : database.tableNames())
+        if (doomed(name) && database.shadowOwner(name).isEmpty())
+            names.append(name);
+    return names;
+}
+
 } // namespace
 
 void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
@@ -46,6 +58,14 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     // deletion is its own committed step, so a walk that fails or is stopped
     // keeps what it did.
     Database::WriteTransaction first(database);
+    // Decided before the copy: a refusal leaves no copy and deletes nothing.
+    if (const References references(database); !references.isEmpty()) {
+        if (const QString refusal = referredByStayingRefusal(references, doomedTables(database, doomed));
+            !refusal.isEmpty()) {
+            dialogs.inform(refusal);
+            return;
+        }
+    }
     const QString copy = copyBeforeChange(database, dialogs);
     int deleted = 0;
     bool stopped = false;

@@ -2,9 +2,11 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
+#include "db/References.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 #include "tables/CopyBeforeChange.h"
+#include "tables/ReferenceCheck.h"
 
 void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 {
@@ -18,6 +20,12 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 
     Database database = DatabaseEngine::instance().open(view.databasePath());
     Database::WriteTransaction change(database);
+    // Decided under the lock, before the copy: a refusal leaves no copy.
+    if (const QString refusal = referredTableRefusal(References(database), name, QStringLiteral("ei poistettu"));
+        !refusal.isEmpty()) {
+        dialogs.inform(refusal);
+        return;
+    }
     const QString copy = copyBeforeChange(database, dialogs);
     database.deleteTable(name);
     change.commit();

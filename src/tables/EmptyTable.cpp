@@ -1,6 +1,7 @@
 #include "tables/EmptyTable.h"
 
 #include "db/DatabaseEngine.h"
+#include "tables/ReferenceCheck.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 
@@ -11,16 +12,38 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
         dialogs.inform(QStringLiteral("Valitse taulukko"));
         return;
     }
-    if (!dialogs.confirm(QStringLiteral("Tyhjennetäänkö '") + name + QStringLiteral("' taulukko?"),
-                         QStringLiteral("Poistetaan '") + name + QStringLiteral("' rivit?"),
-                         Dialogs::DefaultAnswer::No))
+    // Opened before the question, which tells what the emptying does to
+    // the rows of other tables that refer to this one.
+    Database database = DatabaseEngine::instance().open(view.databasePath());
+    const EmptyingEffects asked = emptyingEffects(database, name);
+    if (!asked.refusal.isEmpty()) {
+        dialogs.inform(asked.refusal);
+        return;
+    }
+    const QString question = QStringLiteral("Tyhjennetäänkö '") + name + QStringLiteral("' taulukko?");
+    const QString title = QStringLiteral("Poistetaan '") + name + QStringLiteral("' rivit?");
+    if (!(asked.detail.isEmpty() ? dialogs.confirm(question, title, Dialogs::DefaultAnswer::No)
+                                 : dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::No,
+                                                             asked.detail)))
         return;
 
-    Database database = DatabaseEngine::instance().open(view.databasePath());
     qint64 left = 0;
     {
+        // The engine carries out the declared ON DELETE actions only when
+        // there is one to carry out: otherwise the rows go as they always did.
+        const EnforcedReferences actions(database, !asked.detail.isEmpty());
         // The count is read before the commit, so it tells what this deletion left.
         Database::WriteTransaction change(database);
+        // Another program may have changed the referring rows during the question.
+        if (const EmptyingEffects now = emptyingEffects(database, name); !now.refusal.isEmpty()) {
+            dialogs.inform(now.refusal);
+            return;
+        } else if (now.detail != asked.detail) {
+            dialogs.inform(QStringLiteral("Taulukkoon %1 viittaavat rivit muuttuivat kysymyksen jälkeen, joten "
+                                          "mitään ei tyhjennetty. Yritä uudelleen.")
+                               .arg(name));
+            return;
+        }
         database.execute(QStringLiteral("DELETE * FROM [") + name + QStringLiteral("]"));
         left = database.rowCount(name);
         change.commit();

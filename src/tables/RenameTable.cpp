@@ -2,10 +2,12 @@
 
 #include "db/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
+#include "db/References.h"
 #include "view/Dialogs.h"
 #include "db/Failure.h"
 #include "view/MainView.h"
 #include "tables/CopyBeforeChange.h"
+#include "tables/ReferenceCheck.h"
 
 void renameSelectedTable(MainView& view, Dialogs& dialogs)
 {
@@ -23,6 +25,14 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     // The copy and the deletion of the old table commit together: a failure
     // leaves the file as it was, and no other program writes in between.
     Database::WriteTransaction change(database);
+    // The copy under the new name refers to nothing and nothing refers to
+    // it, so a table others refer to keeps its name.
+    if (const QString refusal =
+            referredTableRefusal(References(database), name, QStringLiteral("ei nimetty uudelleen"));
+        !refusal.isEmpty()) {
+        dialogs.inform(refusal);
+        return;
+    }
     const QString copy = copyBeforeChange(database, dialogs);
     try {
         database.execute(QStringLiteral("SELECT [") + name + QStringLiteral("].* INTO [") + newName

@@ -24,6 +24,14 @@ public:
     // under the text.
     virtual void informWithDetail(const QString& text, const QString& detail) = 0;
     virtual bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) = 0;
+    // The same question with `detail` under its text, a line that tells what
+    // else the answer Yes does. Dialogs that show no operator ask without it.
+    virtual bool confirmWithDetail(const QString& text, const QString& title, DefaultAnswer defaultAnswer,
+                                   const QString& detail)
+    {
+        Q_UNUSED(detail);
+        return confirm(text, title, defaultAnswer);
+    }
     // Empty when the operator cancels or leaves the answer empty.
     virtual QString askText(const QString& prompt) = 0;
     // The full path of an existing file, or empty when the operator cancels.

@@ -21,7 +21,7 @@ public:
         QString text;
         QString title;
         DefaultAnswer defaultAnswer = DefaultAnswer::No;
-        QString detail;   // the line under an information box's text
+        QString detail;   // the line under a box's text
     };
 
     // One long piece of work reported through startProgress.
@@ -52,6 +52,8 @@ public:
     int stopAfterSteps = -1;
     // Runs while an information box is open, to look at the window meanwhile.
     std::function<void(const QString&)> whileInforming;
+    // Runs while a question is open, before its scripted answer.
+    std::function<void(const QString&)> whileConfirming;
 
     void inform(const QString& text) override
     {
@@ -68,6 +70,16 @@ public:
     bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
         record({Kind::Confirm, text, title, defaultAnswer, {}});
+        if (whileConfirming)
+            whileConfirming(text);
+        return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
+    }
+    bool confirmWithDetail(const QString& text, const QString& title, DefaultAnswer defaultAnswer,
+                           const QString& detail) override
+    {
+        record({Kind::Confirm, text, title, defaultAnswer, detail});
+        if (whileConfirming)
+            whileConfirming(text);
         return !confirmAnswers.isEmpty() && confirmAnswers.takeFirst();
     }
     QString askText(const QString& prompt) override
@@ -103,7 +115,7 @@ public:
     }
 
     // Every box shown, one line each: its kind, title, default button, text
-    // and, after " | ", an information box's detail line.
+    // and, after " | ", the box's detail line.
     QStringList lines() const
     {
         QStringList all;
@@ -118,7 +130,8 @@ public:
                                .arg(box.title,
                                     box.defaultAnswer == DefaultAnswer::No ? QStringLiteral("oletus Ei")
                                                                            : QStringLiteral("oletus Kyllä"),
-                                    box.text));
+                                    box.text)
+                           + (box.detail.isEmpty() ? QString() : QStringLiteral(" | ") + box.detail));
                 break;
             case Kind::AskText:
                 all.append(QStringLiteral("Kysy: ") + box.text);

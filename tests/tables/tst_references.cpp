@@ -1,0 +1,213 @@
+#include "ChosenDatabase.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+// References between tables survive every operation: each row runs one
+// operation on one schema and either sees it refused, with the file exactly
+// as it was and no safety copy, or sees it done without adding a single
+// broken reference.
+
+namespace {
+
+enum class Operation { Delete, Rename, Empty, DeleteAllRegisterTables };
+
+const QString kParentChild = QStringLiteral(
+    "CREATE TABLE Artist (id INTEGER PRIMARY KEY, nimi TEXT);"
+    "CREATE TABLE Album (id INTEGER PRIMARY KEY, artisti INTEGER REFERENCES artist (id));"
+    "CREATE TABLE Muut (x);"
+    "INSERT INTO Artist VALUES (1, 'A'), (2, 'B'); INSERT INTO Album VALUES (1, 1), (2, 1), (3, NULL);");
+// Album's rows refer to an artist that is gone, and Tilaus to a table that is.
+const QString kAlreadyBroken = QStringLiteral(
+    "CREATE TABLE Artist (id INTEGER PRIMARY KEY); CREATE TABLE Album (artisti REFERENCES Artist (id));"
+    "CREATE TABLE Tilaus (asiakas REFERENCES Poistunut (id)); CREATE TABLE Muut (x);"
+    "INSERT INTO Artist VALUES (1); INSERT INTO Album VALUES (9), (NULL); INSERT INTO Tilaus VALUES (5);");
+const QString kSelf = QStringLiteral(
+    "CREATE TABLE Henkilo (id INTEGER PRIMARY KEY, esimies INTEGER REFERENCES Henkilo (id) ON DELETE RESTRICT);"
+    "INSERT INTO Henkilo VALUES (1, NULL), (2, 1);");
+const QString kCascade = QStringLiteral(
+    "CREATE TABLE Lasku (id INTEGER PRIMARY KEY);"
+    "CREATE TABLE Rivi (nro, lasku INTEGER REFERENCES Lasku ON DELETE CASCADE);"
+    "CREATE TABLE Merkinta (x, lasku INTEGER, FOREIGN KEY (lasku) REFERENCES Lasku (id) ON DELETE SET NULL);"
+    "INSERT INTO Lasku VALUES (1), (2); INSERT INTO Rivi VALUES (1, 1), (2, 2), (3, 2), (4, NULL);"
+    "INSERT INTO Merkinta VALUES ('m', 1);");
+const QString kCycle = QStringLiteral(
+    "CREATE TABLE Tulorekisteri_1_A (id INTEGER PRIMARY KEY, b INTEGER REFERENCES Tulorekisteri_1_B (id));"
+    "CREATE TABLE Tulorekisteri_1_B (id INTEGER PRIMARY KEY, a INTEGER REFERENCES Tulorekisteri_1_A (id));"
+    "CREATE TABLE Asiakkaat (x);"
+    "INSERT INTO Tulorekisteri_1_A VALUES (1, 1); INSERT INTO Tulorekisteri_1_B VALUES (1, 1);");
+const QString kStayingRefers = QStringLiteral(
+    "CREATE TABLE Tulorekisteri_2 (id INTEGER PRIMARY KEY); CREATE TABLE Tulorekisteri_3 (y);"
+    "CREATE TABLE Asiakkaat (rekisteri REFERENCES Tulorekisteri_2);");
+const QString kNoKeys = QStringLiteral(
+    "CREATE TABLE Tulorekisteri_1 (id); CREATE TABLE Asiakkaat (id, viite); INSERT INTO Asiakkaat VALUES (1, 2);");
+
+qint64 brokenReferences(const QString& file)
+{
+    return testdb::value(file, QStringLiteral("SELECT count(*) FROM pragma_foreign_key_check")).toLongLong();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+
+class TestReferences : public QObject {
+    Q_OBJECT
+
+private slots:
+    void operationKeepsReferences_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("refusal");   // empty: the operation goes through
+        QTest::addColumn<QString>("detail");    // the emptying question's line
+
+        const auto refused = [](const QString& table, const QString& notDone, const QString& why) {
+            return QStringLiteral("Taulukkoa %1 %2, koska %3 siihen. Poista ensin viittaavat taulukot.")
+                .arg(table, notDone, why);
+        };
+        QTest::newRow("delete a referred table") << kParentChild << Operation::Delete << "Artist"
+                                                 << refused("Artist", "ei poistettu", "taulukko Album viittaa")
+                                                 << "";
+        QTest::newRow("rename a referred table")
+            << kParentChild << Operation::Rename << "Artist"
+            << refused("Artist", "ei nimetty uudelleen", "taulukko Album viittaa") << "";
+        QTest::newRow("delete a referring table") << kParentChild << Operation::Delete << "Album" << "" << "";
+        QTest::newRow("empty a referred table")
+            << kParentChild << Operation::Empty << "Artist"
+            << "Taulukkoa Artist ei tyhjennetty, koska taulukon Album 2 riviä viittaa sen riveihin. Poista ensin "
+               "viittaavat rivit."
+            << "";
+        QTest::newRow("empty a referring table") << kParentChild << Operation::Empty << "Album" << "" << "";
+        QTest::newRow("broken: delete an uninvolved table") << kAlreadyBroken << Operation::Delete << "Muut" << ""
+                                                            << "";
+        QTest::newRow("broken: empty, no row refers to a row")
+            << kAlreadyBroken << Operation::Empty << "Artist" << "" << "";
+        QTest::newRow("broken: rename a table referring to a missing one")
+            << kAlreadyBroken << Operation::Rename << "Tilaus" << "" << "";
+        QTest::newRow("self: delete") << kSelf << Operation::Delete << "Henkilo" << "" << "";
+        QTest::newRow("self: rename") << kSelf << Operation::Rename << "Henkilo" << "" << "";
+        QTest::newRow("self: empty") << kSelf << Operation::Empty << "Henkilo" << "" << "";
+        QTest::newRow("cascade: delete")
+            << kCascade << Operation::Delete << "Lasku"
+            << refused("Lasku", "ei poistettu", "taulukot Rivi ja Merkinta viittaavat") << "";
+        QTest::newRow("cascade: empty") << kCascade << Operation::Empty << "Lasku" << ""
+                                        << "Taulukosta Rivi poistuu samalla 3 riviä.\n"
+                                           "Taulukossa Merkinta muuttuu samalla 1 rivi.";
+        QTest::newRow("cycle: delete one") << kCycle << Operation::Delete << "Tulorekisteri_1_A"
+                                           << refused("Tulorekisteri_1_A", "ei poistettu",
+                                                      "taulukko Tulorekisteri_1_B viittaa")
+                                           << "";
+        QTest::newRow("cycle: both go in one walk") << kCycle << Operation::DeleteAllRegisterTables << "" << ""
+                                                    << "";
+        QTest::newRow("walk: a staying table refers")
+            << kStayingRefers << Operation::DeleteAllRegisterTables << ""
+            << "Yhtään taulukkoa ei poistettu, koska jäävät taulukot viittaavat poistettaviin:\n"
+               "taulukko Asiakkaat viittaa taulukkoon Tulorekisteri_2\nPoista ensin viittaavat taulukot."
+            << "";
+        QTest::newRow("no keys: delete") << kNoKeys << Operation::Delete << "Asiakkaat" << "" << "";
+        QTest::newRow("no keys: empty") << kNoKeys << Operation::Empty << "Asiakkaat" << "" << "";
+        QTest::newRow("no keys: walk") << kNoKeys << Operation::DeleteAllRegisterTables << "" << "" << "";
+    }
+
+    void operationKeepsReferences()
+    {
+        QFETCH(QString, schema);
+        QFETCH(Operation, operation);
+        QFETCH(QString, table);
+        QFETCH(QString, refusal);
+        QFETCH(QString, detail);
+
+        ChosenDatabase db(schema);
+        const QByteArray before = testdb::fileBytes(db.file);
+        const QStringList tablesBefore = db.tables();
+        const qint64 brokenBefore = brokenReferences(db.file);
+        ScriptedDialogs& dialogs = db.window.dialogs;
+        dialogs.confirmAnswers = {true};
+        if (!table.isEmpty())
+            db.window.select(table);
+        switch (operation) {
+        case Operation::Delete:
+            db.window.click(QStringLiteral("cmdPoista"));
+            break;
+        case Operation::Rename:
+            dialogs.textAnswers = {QStringLiteral("Uusi")};
+            db.window.click(QStringLiteral("cmdNimea"));
+            break;
+        case Operation::Empty:
+            db.window.click(QStringLiteral("cmdTyhjenna"));
+            break;
+        case Operation::DeleteAllRegisterTables:
+            db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+            break;
+        }
+
+        if (!refusal.isEmpty()) {
+            QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: ") + refusal);
+            QCOMPARE(testdb::fileBytes(db.file), before);
+            QCOMPARE(db.copies(), QStringList());
+            return;
+        }
+        QCOMPARE(brokenReferences(db.file), brokenBefore);
+        QCOMPARE(testdb::integrity(db.file), QStringLiteral("ok"));
+        const QList<ScriptedDialogs::Shown> asked = dialogs.shownOf(ScriptedDialogs::Kind::Confirm);
+        switch (operation) {
+        case Operation::Delete:
+            QCOMPARE(db.tables().size(), tablesBefore.size() - 1);
+            QVERIFY(!db.tables().contains(table));
+            break;
+        case Operation::Rename:
+            QVERIFY(!db.tables().contains(table));
+            QVERIFY(db.tables().contains(QStringLiteral("Uusi")));
+            break;
+        case Operation::Empty:
+            QCOMPARE(asked.size(), 1);
+            QCOMPARE(asked.first().detail, detail);
+            QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: Poistettu taulukon %1 rivit").arg(table));
+            QCOMPARE(testdb::rowCount(db.file, table), qint64(0));
+            break;
+        case Operation::DeleteAllRegisterTables:
+            QVERIFY(db.tables().filter(QRegularExpression("^Tulorekisteri_")).isEmpty());
+            QVERIFY(db.tables().contains(QStringLiteral("Asiakkaat")));
+            break;
+        }
+    }
+
+    // The declared actions ran as the engine runs them: the invoice's lines
+    // went with it, the note lost only its reference.
+    void cascadeChangesTheReferringRows()
+    {
+        ChosenDatabase db(kCascade);
+        db.window.select(QStringLiteral("Lasku"));
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.click(QStringLiteral("cmdTyhjenna"));
+
+        QCOMPARE(testdb::value(db.file, QStringLiteral("SELECT group_concat(nro) FROM Rivi")), QStringLiteral("4"));
+        QCOMPARE(testdb::value(db.file, QStringLiteral("SELECT x || ifnull(lasku, '-') FROM Merkinta")),
+                 QStringLiteral("m-"));
+    }
+
+    // Rows that came to refer while the question was open stop the emptying.
+    void referringRowsAddedDuringTheQuestion()
+    {
+        ChosenDatabase db(kParentChild);
+        testdb::run(db.file, QStringLiteral("DELETE FROM Album"));
+        db.window.select(QStringLiteral("Artist"));
+        db.window.dialogs.confirmAnswers = {true};
+        bool added = false;
+        // Another program writes the referring row before the operator answers Yes.
+        db.window.dialogs.whileConfirming = [&](const QString&) {
+            testdb::run(db.file, QStringLiteral("INSERT INTO Album VALUES (7, 2)"));
+            added = true;
+        };
+        db.window.click(QStringLiteral("cmdTyhjenna"));
+        QVERIFY(added);
+        QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Artist")), qint64(2));
+        QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: Taulukkoa Artist ei tyhjennetty, koska taulukon Album "
+                                                        "1 rivi viittaa sen riveihin. Poista ensin viittaavat rivit."));
+    }
+};
+
+QTEST_MAIN(TestReferences)
+#include "tst_references.moc"
