@@ -149,7 +149,8 @@ private slots:
             QCOMPARE(db.copies(), QStringList());
             return;
         }
-        QCOMPARE(brokenReferences(db.file), brokenBefore);
+        // A renamed copy has no keys, so a reference broken before may go with it.
+        QVERIFY(brokenReferences(db.file) <= brokenBefore);
         QCOMPARE(testdb::integrity(db.file), QStringLiteral("ok"));
         const QList<ScriptedDialogs::Shown> asked = dialogs.shownOf(ScriptedDialogs::Kind::Confirm);
         switch (operation) {
