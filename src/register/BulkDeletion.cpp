@@ -62,6 +62,7 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
     if (const References references(database); !references.isEmpty()) {
         if (const QString refusal = referredByStayingRefusal(references, doomedTables(database, doomed));
             !refusal.isEmpty()) {
+            database.close();   // rolls back: the write lock goes before the box waits for the operator
             dialogs.inform(refusal);
             return;
         }

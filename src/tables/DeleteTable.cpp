@@ -23,6 +23,7 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
     // Decided under the lock, before the copy: a refusal leaves no copy.
     if (const QString refusal = referredTableRefusal(References(database), name, QStringLiteral("ei poistettu"));
         !refusal.isEmpty()) {
+        database.close();   // rolls back: the write lock goes before the box waits for the operator
         dialogs.inform(refusal);
         return;
     }

@@ -28,6 +28,7 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
         return;
 
     qint64 left = 0;
+    QString refusal;
     {
         // The engine carries out the declared ON DELETE actions only when
         // there is one to carry out: otherwise the rows go as they always did.
@@ -35,20 +36,24 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
         // The count is read before the commit, so it tells what this deletion left.
         Database::WriteTransaction change(database);
         // Another program may have changed the referring rows during the question.
-        if (const EmptyingEffects now = emptyingEffects(database, name); !now.refusal.isEmpty()) {
-            dialogs.inform(now.refusal);
-            return;
-        } else if (now.detail != asked.detail) {
-            dialogs.inform(QStringLiteral("Taulukkoon %1 viittaavat rivit muuttuivat kysymyksen jälkeen, joten "
-                                          "mitään ei tyhjennetty. Yritä uudelleen.")
-                               .arg(name));
-            return;
+        if (const EmptyingEffects now = emptyingEffects(database, name); !now.refusal.isEmpty())
+            refusal = now.refusal;
+        else if (now.detail != asked.detail)
+            refusal = QStringLiteral("Taulukkoon %1 viittaavat rivit muuttuivat kysymyksen jälkeen, joten mitään "
+                                     "ei tyhjennetty. Yritä uudelleen.")
+                          .arg(name);
+        if (refusal.isEmpty()) {
+            database.execute(QStringLiteral("DELETE * FROM [") + name + QStringLiteral("]"));
+            left = database.rowCount(name);
+            change.commit();
         }
-        database.execute(QStringLiteral("DELETE * FROM [") + name + QStringLiteral("]"));
-        left = database.rowCount(name);
-        change.commit();
     }
     database.close();
+    // The box waits for the operator only after the write lock is gone.
+    if (!refusal.isEmpty()) {
+        dialogs.inform(refusal);
+        return;
+    }
     // A trigger may ignore the deletion of some rows or all of them.
     if (left == 0)
         dialogs.inform(QStringLiteral("Poistettu taulukon ") + name + QStringLiteral(" rivit"));

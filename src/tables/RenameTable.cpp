@@ -30,6 +30,7 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     if (const QString refusal =
             referredTableRefusal(References(database), name, QStringLiteral("ei nimetty uudelleen"));
         !refusal.isEmpty()) {
+        database.close();   // rolls back: the write lock goes before the box waits for the operator
         dialogs.inform(refusal);
         return;
     }

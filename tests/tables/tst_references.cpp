@@ -125,6 +125,15 @@ private slots:
         const qint64 brokenBefore = brokenReferences(db.file);
         ScriptedDialogs& dialogs = db.window.dialogs;
         dialogs.confirmAnswers = {true};
+        // A refusal holds no lock while it waits for the operator.
+        bool othersCouldWrite = false;
+        dialogs.whileInforming = [&](const QString&) {
+            try {
+                testdb::run(db.file, QStringLiteral("BEGIN IMMEDIATE; ROLLBACK"));
+                othersCouldWrite = true;
+            } catch (const std::exception&) {
+            }
+        };
         if (!table.isEmpty())
             db.window.select(table);
         switch (operation) {
@@ -145,6 +154,7 @@ private slots:
 
         if (!refusal.isEmpty()) {
             QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: ") + refusal);
+            QVERIFY(othersCouldWrite);
             QCOMPARE(testdb::fileBytes(db.file), before);
             QCOMPARE(db.copies(), QStringList());
             return;
