@@ -168,14 +168,14 @@ CopyProgress progressOf(const std::function<void()>& stillWorking)
 // out, readers too, until this connection closes. Taking that lock means
 // letting the write lock go for a moment, after the copy of the current
 // state; a commit by another program in that moment refuses the restore.
-QString restoreInRollbackMode(Database& database, const CopyDatabase& copy, const std::function<void()>& stillWorking,
-                              Stage& stage)
+void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const std::function<void()>& stillWorking,
+                           QString& currentStateCopy, Stage& stage)
 {
     sqlite3* db = database.nativeHandle();
     const QString& path = database.path();
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw Failure(kNotLocked, path, reasons::forConnection(db), reasons::engineWords(db));
-    const QString kept = SafetyCopy(database, progressOf(stillWorking));
+    currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
     const qint64 seen = number(db, "PRAGMA data_version", path);
     run(db, "ROLLBACK", kNotLocked, path);
     run(db, "PRAGMA locking_mode=EXCLUSIVE", kNotLocked, path);
@@ -208,7 +208,6 @@ QString restoreInRollbackMode(Database& database, const CopyDatabase& copy, cons
         throw Failure(QStringLiteral("Tietokantaa ei voitu palauttaa WAL-lokitilaan; se jäi tavalliseen "
                                      "lokitilaan."),
                       path, reasons::forConnection(db), reasons::engineWords(db));
-    return kept;
 }
 
 bool needsRollbackMode(Database& database, const CopyDatabase& copy)
@@ -242,7 +241,7 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
         // A failed restore leaves a log beside the database as it found it.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         if (needsRollbackMode(database, copy)) {
-            currentStateCopy = restoreInRollbackMode(database, copy, stillWorking, stage);
+            restoreInRollbackMode(database, copy, stillWorking, currentStateCopy, stage);
         } else {
             Backup backup = lockForRestore(database, copy);
             // The database as it stands is kept before anything changes it,
