@@ -198,7 +198,7 @@ void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const s
         writePages(database, lockForRestore(database, copy), stillWorking);
     } catch (const Failure& failure) {
         // The database goes back to its log as it was, with its old pages.
-        if (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK)
+        if (journalMode(db, "PRAGMA journal_mode=WAL") == QLatin1String("wal"))
             throw;
         throw Failure(failure.whatFailed() + QStringLiteral("\nTietokanta jäi tavalliseen lokitilaan (ei WAL)."),
                       failure.file(), failure.detail(), failure.original());
