@@ -4,10 +4,13 @@
 #include "db/Failure.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,6 +47,15 @@ std::optional<std::pair<QDateTime, int>> safetyCopyName(const QString& databaseP
     return std::pair{moment, number};
 }
 
+bool isTheDatabaseItself(const QString& databasePath, const QString& copyPath)
+{
+    // Followed to the files themselves: one file has one device and inode.
+    struct stat database {}, copy {};
+    return ::stat(QFile::encodeName(databasePath).constData(), &database) == 0
+           && ::stat(QFile::encodeName(copyPath).constData(), &copy) == 0 && database.st_dev == copy.st_dev
+           && database.st_ino == copy.st_ino;
+}
+
 QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
 {
     const QFileInfo database(databasePath);
@@ -58,6 +70,11 @@ QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
         if (!named)
             continue;
         SafetyCopyEntry entry{file.absoluteFilePath(), named->first, named->second, file.size(), {}, {}};
+        if (isTheDatabaseItself(database.absoluteFilePath(), entry.path)) {
+            entry.problem = QStringLiteral("sama tiedosto kuin tietokanta (linkki siihen), ei varmuuskopio");
+            entries.append(std::move(entry));
+            continue;
+        }
         try {
             entry.tableCount = CopyDatabase(entry.path).tableCount();
         } catch (const Failure& unreadable) {

@@ -21,6 +21,10 @@ struct SafetyCopyEntry {
 // folder); empty for any other file.
 std::optional<std::pair<QDateTime, int>> safetyCopyName(const QString& databasePath, const QString& copyPath);
 
+// Whether `copyPath` is the database file itself under another name: a
+// symbolic or a hard link to it. Such a "copy" holds no state of its own.
+bool isTheDatabaseItself(const QString& databasePath, const QString& copyPath);
+
 // Every safety copy of the database found beside it, newest first. A copy
 // that cannot be read is still listed, with its problem.
 QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath);

@@ -168,7 +168,8 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
     if (stepped != SQLITE_DONE) {
         // A write refused by the system shows in the copy's connection.
         const int error = sqlite3_system_errno(raw);
-        throw Failure(what, path, error != 0 ? reasons::forSystemError(error) : reasons::forEngineCode(stepped),
+        throw Failure(what, path,
+                      error != 0 ? reasons::forSystemError(error) : reasons::forFailedCall(stepped, 0, path),
                       QString::fromUtf8(sqlite3_errstr(stepped)));
     }
     if (finished != SQLITE_OK)

@@ -2,8 +2,38 @@
 
 #include <sqlite3.h>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
+namespace {
+
+const QString kDiskFull = QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
+const QString kSizeLimit =
+    QStringLiteral("Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa suuremmaksi (käyttöjärjestelmän "
+                   "tiedostokokoraja)");
+
+// The engine reports a write cut short by the file size limit as a full
+// disk, without the system's error. A limit is set for this program and the
+// disk still has room: then the limit it was.
+bool sizeLimitRatherThanFullDisk(const QString& file)
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    struct statvfs disk {};
+    const QString folder = file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+    if (folder.isEmpty() || statvfs(QFile::encodeName(folder).constData(), &disk) != 0)
+        return true;
+    constexpr quint64 kRoomForAPage = 1 << 20;
+    return quint64(disk.f_bavail) * quint64(disk.f_frsize) > kRoomForAPage;
+}
+
+} // namespace
 
 namespace reasons {
 
@@ -14,7 +44,7 @@ QString forEngineCode(int code)
     case SQLITE_LOCKED:
         return kLocked;
     case SQLITE_FULL:
-        return QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
+        return kDiskFull;
     case SQLITE_PERM:
     case SQLITE_READONLY:
     case SQLITE_AUTH:
@@ -40,9 +70,10 @@ QString forSystemError(int error)
 {
     switch (error) {
     case ENOSPC:
-    case EFBIG:
     case EDQUOT:
-        return QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
+        return kDiskFull;
+    case EFBIG:
+        return kSizeLimit;
     case EACCES:
     case EPERM:
     case EROFS:
@@ -60,13 +91,20 @@ QString forSystemError(int error)
 
 // The engine calls a write past the file size limit or into a read-only
 // place only an I/O error; the system's own error tells which.
+QString forFailedCall(int code, int systemError, const QString& file)
+{
+    if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError) != forSystemError(0))
+        return forSystemError(systemError);
+    if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
+        return kSizeLimit;
+    return forEngineCode(code);
+}
+
 QString forConnection(sqlite3* db)
 {
-    const int code = sqlite3_extended_errcode(db);
-    const int error = sqlite3_system_errno(db);
-    if ((code & 0xff) == SQLITE_IOERR && error != 0 && forSystemError(error) != forSystemError(0))
-        return forSystemError(error);
-    return forEngineCode(code);
+    const char* file = sqlite3_db_filename(db, "main");
+    return forFailedCall(sqlite3_extended_errcode(db), sqlite3_system_errno(db),
+                         file ? QString::fromUtf8(file) : QString());
 }
 
 QString engineWords(sqlite3* db)
@@ -90,7 +128,7 @@ Failure engineFailure(const QString& what, const QString& file, sqlite3* db)
 
 Failure codeFailure(const QString& what, const QString& file, int code)
 {
-    return Failure(what, file, forEngineCode(code), QString::fromUtf8(sqlite3_errstr(code)));
+    return Failure(what, file, forFailedCall(code, 0, file), QString::fromUtf8(sqlite3_errstr(code)));
 }
 
 } // namespace reasons

@@ -13,6 +13,9 @@ QString forEngineCode(int code);
 QString forSystemError(int error);
 // From the last failing call on `db`, the system's error included.
 QString forConnection(sqlite3* db);
+// From a failing call's result code and the system's error (0 if none), for
+// a database file `file`; a file size limit is not told as a full disk.
+QString forFailedCall(int code, int systemError, const QString& file);
 // The engine's own message of its last failing call on `db`.
 QString engineWords(sqlite3* db);
 // The operating system's own words for `error`.

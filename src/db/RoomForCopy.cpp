@@ -39,14 +39,23 @@ int unitFor(qint64 bytes)
     return unit;
 }
 
-QString sizeIn(qint64 bytes, int unit)
+enum class Rounding { Nearest, Up, Down };
+
+QString sizeIn(qint64 bytes, int unit, Rounding rounding = Rounding::Nearest)
 {
     if (unit < 0)
         return QStringLiteral("%1 t").arg(bytes);
-    double value = double(bytes);
+    qint64 unitBytes = 1;
     for (int i = 0; i <= unit; ++i)
-        value /= 1024;
-    return QLocale(QLocale::Finnish, QLocale::Finland).toString(value, 'f', 1) + QLatin1Char(' ')
+        unitBytes *= 1024;
+    // Tenths of the unit, counted in whole numbers so that no rounding of
+    // the machine's own comes in between.
+    const qint64 scaled = bytes * 10;
+    qint64 tenths = scaled / unitBytes;
+    const qint64 rest = scaled % unitBytes;
+    if ((rounding == Rounding::Up && rest > 0) || (rounding == Rounding::Nearest && rest * 2 >= unitBytes))
+        ++tenths;
+    return QLocale(QLocale::Finnish, QLocale::Finland).toString(double(tenths) / 10, 'f', 1) + QLatin1Char(' ')
            + QLatin1String(kUnits[std::size_t(unit)]);
 }
 
@@ -57,12 +66,14 @@ QString readableSize(qint64 bytes)
     return sizeIn(bytes, unitFor(bytes));
 }
 
-// Both sizes in one unit, so that they compare at a glance.
+// Both sizes in one unit, so that they compare at a glance. The need is
+// rounded up and the free room down: the figures never read alike when the
+// need is the larger, and freeing what the message asks for is enough.
 QString noRoomMessage(qint64 neededBytes, qint64 freeBytes)
 {
     const int unit = unitFor(qMax(neededBytes, freeBytes));
     return QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan %1, vapaana %2.")
-        .arg(sizeIn(neededBytes, unit), sizeIn(freeBytes, unit));
+        .arg(sizeIn(neededBytes, unit, Rounding::Up), sizeIn(freeBytes, unit, Rounding::Down));
 }
 
 void ensureRoomForCopy(const QString& databasePath)

@@ -22,8 +22,10 @@ QString moment(const SafetyCopyEntry& copy)
 QStringList columns(const SafetyCopyEntry& copy)
 {
     const QLocale finnish(QLocale::Finnish, QLocale::Finland);
+    // A copy that cannot be restored says why in its row.
     const QString tables = copy.tableCount ? finnish.toString(*copy.tableCount)
-                                           : QStringLiteral("ei luettavissa");
+                           : copy.problem.isEmpty() ? QStringLiteral("ei luettavissa")
+                                                    : QStringLiteral("ei käytettävissä: ") + copy.problem;
     return {moment(copy), finnish.formattedDataSize(copy.size, 1, QLocale::DataSizeSIFormat), tables,
             QFileInfo(copy.path).fileName()};
 }

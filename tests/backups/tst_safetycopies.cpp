@@ -1,4 +1,6 @@
 #include "ConnectionWatch.h"
+#include "FileSizeLimit.h"
+#include "OtherProgram.h"
 #include "TestDatabase.h"
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
@@ -13,6 +15,9 @@
 #include <QTest>
 
 #include <sqlite3.h>
+
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -94,6 +99,21 @@ QList<int> numbersIn(const QString& file)
     for (const QString& number : listed.split(',', Qt::SkipEmptyParts))
         numbers.append(number.toInt());
     return numbers;
+}
+
+// The database's own bytes: the file and a log beside it.
+QByteArray databaseBytes(const QString& file)
+{
+    return testdb::fileBytes(file) + '|' + (QFile::exists(file + "-wal") ? testdb::fileBytes(file + "-wal") : "");
+}
+
+// The engine's own words stand only on the last line, after the Finnish reason.
+void checkFinnishReason(const Failure& failure)
+{
+    QVERIFY2(!failure.detail().isEmpty(), qPrintable(failure.message()));
+    const QString told = failure.message().section("\nAlkuperäinen ilmoitus: ", 0, 0);
+    for (const char* english : {"database", "malformed", "locked", "no more rows", "disk", "readonly"})
+        QVERIFY2(!told.contains(QLatin1String(english)), qPrintable(failure.message()));
 }
 
 } // namespace
@@ -282,6 +302,8 @@ private slots:
         } catch (const Failure& failure) {
             QVERIFY2(failure.message().contains(reason), qPrintable(failure.message()));
             QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            if (copyName.startsWith("yritys_wk1_20261207080000"))
+                checkFinnishReason(failure);
         }
         QCOMPARE(testdb::fileBytes(file), before);
         QCOMPARE(testdb::safetyCopies(dir.path()).filter("yritys_").size(),
@@ -318,11 +340,168 @@ private slots:
         } catch (const Failure& failure) {
             QVERIFY2(failure.message().contains("lukita"), qPrintable(failure.message()));
             QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            checkFinnishReason(failure);
         }
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
         QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         QCOMPARE(testdb::tableNames(file), QStringList{"A"});
         QCOMPARE(testdb::rowCount(file, "A"), qint64(2));
+    }
+
+    void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("wal");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("empty, rollback journal") << "empty" << false << "tyhjä";
+        QTest::newRow("one byte") << "byte" << true << "liian lyhyt";
+        QTest::newRow("a header and no page") << "header" << true << "lyhyempi kuin yksi sivu";
+        QTest::newRow("symbolic link to the database") << "symlink" << true << "sama tiedosto kuin tietokanta";
+        QTest::newRow("hard link to the database") << "link" << true << "sama tiedosto kuin tietokanta";
+    }
+
+    // The engine reads each as a database: an empty one, or the database's
+    // own file without the commits that only its log holds. Restored, the
+    // database would lose them, with no copy of what it held.
+    void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, wal);
+        QFETCH(QString, problem);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        if (kind == "symlink" || kind == "link")
+            QVERIFY(kind == "symlink" ? QFile::link(file, copy)
+                                      : ::link(QFile::encodeName(file), QFile::encodeName(copy)) == 0);
+        else   // "header": the first 512 bytes of a database of 4096-byte pages
+            touch(copy, kind == "empty" ? "" : kind == "byte" ? "x" : testdb::fileBytes(file).left(512));
+        OtherProgram other(file);
+        QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x)"), SQLITE_OK);
+        const QByteArray before = databaseBytes(file);
+
+        const QList<SafetyCopyEntry> listed = findSafetyCopies(file);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0].tableCount, std::nullopt);
+        QVERIFY2(listed[0].problem.contains(problem), qPrintable(listed[0].problem));
+        try {
+            restoreSafetyCopy(file, copy);
+            QFAIL("restored what is no copy");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(problem), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+        }
+        QCOMPARE(databaseBytes(file), before);
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Lokissa"}));
+    }
+
+    void anotherPageSizeIsRestoredInEitherMode_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("databasePageSize");
+        QTest::addColumn<int>("copyPageSize");
+        QTest::newRow("write-ahead log, smaller pages") << "wal" << 4096 << 1024;
+        QTest::newRow("write-ahead log, larger pages") << "wal" << 1024 << 8192;
+        QTest::newRow("rollback journal") << "delete" << 4096 << 1024;
+    }
+
+    void anotherPageSizeIsRestoredInEitherMode()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, databasePageSize);
+        QFETCH(int, copyPageSize);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString("PRAGMA page_size=%1; PRAGMA journal_mode=%2;").arg(databasePageSize).arg(mode)
+                                 + testdb::tablesSql({"Nyt"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, QString("PRAGMA page_size=%1; PRAGMA journal_mode=%2;").arg(copyPageSize).arg(mode)
+                                 + "CREATE TABLE Vanha (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                   "FROM c WHERE i < 3000) INSERT INTO Vanha SELECT randomblob(300) FROM c;");
+
+        int reports = 0;
+        const QString before = restoreSafetyCopy(file, copy, [&reports] { ++reports; });
+
+        QCOMPARE(testdb::tableNames(file), QStringList{"Vanha"});
+        QCOMPARE(testdb::rowCount(file, "Vanha"), qint64(3000));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        QCOMPARE(testdb::value(file, "PRAGMA page_size"), QString::number(copyPageSize));
+        QCOMPARE(testdb::value(file, "PRAGMA journal_mode"), mode);
+        QCOMPARE(testdb::tableNames(before), QStringList{"Nyt"});
+        QVERIFY(reports > 0);
+    }
+
+    // Writing another page size in log mode needs the file to itself, and
+    // the write lock is let go for a moment after the copy of the state.
+    void anotherPageSizeInLogModeIsRefusedWhileOthersUseTheDatabase_data()
+    {
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("another program keeps it open") << false;
+        QTest::newRow("another program commits whenever it can") << true;
+    }
+
+    void anotherPageSizeInLogModeIsRefusedWhileOthersUseTheDatabase()
+    {
+        QFETCH(bool, writes);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"Nyt"}) + "CREATE TABLE Kirjaukset (n);");
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, "PRAGMA page_size=1024;" + testdb::tablesSql({"Vanha"}));
+
+        std::optional<OtherProgram> reader;
+        std::optional<EagerWriter> writer;
+        if (writes)
+            writer.emplace(file);
+        else
+            QCOMPARE(reader.emplace(file).exec("SELECT count(*) FROM Nyt"), SQLITE_OK);
+        try {
+            restoreSafetyCopy(file, copy);
+            QFAIL("restored while another program used the database");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(writes ? "Toinen ohjelma muutti" : "pidä tietokantaa auki"),
+                     qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("tietokanta on ennallaan") != writes, qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("on tallessa tiedostossa"), qPrintable(failure.message()));
+        }
+        const QList<int> committed = writer ? writer->committed : QList<int>{};
+        writer.reset();
+        reader.reset();
+        QCOMPARE(testdb::tableNames(file), (QStringList{"Nyt", "Kirjaukset"}));
+        QCOMPARE(numbersIn(file), committed);
+        QCOMPARE(testdb::value(file, "PRAGMA journal_mode"), QString("wal"));
+    }
+
+    void aFileSizeLimitIsNoFullDisk_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // The copy is larger than the limit lets the database grow.
+    void aFileSizeLimitIsNoFullDisk()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"Nyt"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, "CREATE TABLE Iso (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                             "WHERE i < 200) INSERT INTO Iso SELECT randomblob(1000) FROM c;");
+        try {
+            const FileSizeLimit limit(100000);
+            restoreSafetyCopy(file, copy);
+            QFAIL("the copy was written past the file size limit");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.detail().startsWith("Tiedoston kokoraja tuli vastaan"), qPrintable(failure.message()));
+            QVERIFY2(!failure.message().contains("tietokanta on ennallaan"), qPrintable(failure.message()));
+            checkFinnishReason(failure);
+        }
+        QCOMPARE(testdb::tableNames(file), QStringList{"Nyt"});
+        QCOMPARE(testdb::integrity(file), QString("ok"));
     }
 
     void removingCopiesRemovesOnlyTheChosenOnes()

@@ -65,12 +65,23 @@ private slots:
         QCOMPARE(readableSize(bytes), shown);
     }
 
+    void messageGivesBothSizes_data()
+    {
+        QTest::addColumn<qint64>("needed");
+        QTest::addColumn<qint64>("free");
+        QTest::addColumn<QString>("sizes");
+        QTest::newRow("gigabytes") << qint64(1288490188) << qint64(322122548) << "tarvitaan 1,2 Gt, vapaana 0,3 Gt";
+        QTest::newRow("in the unit of the larger") << qint64(700) << qint64(2048) << "tarvitaan 0,7 kt, vapaana 2,0 kt";
+        // Rounded to the nearest tenth both would read 1,2 Mt.
+        QTest::newRow("a few bytes apart") << qint64(1258292) << qint64(1258290) << "tarvitaan 1,3 Mt, vapaana 1,1 Mt";
+    }
+
     void messageGivesBothSizes()
     {
-        QCOMPARE(noRoomMessage(qint64(1288490189), qint64(322122547)),
-                 QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 1,2 Gt, vapaana 0,3 Gt."));
-        QCOMPARE(noRoomMessage(700, 2048), QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 0,7 kt, "
-                                                          "vapaana 2,0 kt."));
+        QFETCH(qint64, needed);
+        QFETCH(qint64, free);
+        QFETCH(QString, sizes);
+        QCOMPARE(noRoomMessage(needed, free), QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: ") + sizes + ".");
     }
 
     void roomEnoughOnTheUsualDisk()

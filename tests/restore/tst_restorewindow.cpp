@@ -123,10 +123,14 @@ private slots:
         ScriptedDialogs dialogs;
         RestoreWindow window(dialogs);
         chooseNewestCopy(window, dialogs, db);
+        // The row says why the copy cannot be restored.
+        const QString tables = window.findChild<QTreeWidget*>("lstKopiot")->topLevelItem(0)->text(2);
+        QVERIFY2(tables.contains("ei ole tietokannan otsaketta"), qPrintable(tables));
         const int boxesBefore = dialogs.shown.size();
         click(window, "cmdPalauta");
         QCOMPARE(dialogs.shown.size(), boxesBefore + 2);   // the question, then the one failure box
         QVERIFY2(dialogs.shown.last().text.contains("tietokanta on ennallaan"), qPrintable(dialogs.shown.last().text));
+        QVERIFY2(!dialogs.shown.last().text.contains("file is not a database"), qPrintable(dialogs.shown.last().text));
         QCOMPARE(testdb::tableNames(db), QStringList{"Asiakkaat"});
         QCOMPARE(testdb::safetyCopies(dir.path()).size(), 1);
     }
