@@ -5,7 +5,7 @@
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
 #include "db/Failure.h"
-#include "restore/ComparisonReader.h"
+#include "restore/CopyListing.h"
 #include "restore/CopyRows.h"
 #include "view/Dialogs.h"
 
@@ -77,9 +77,11 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     wire(remove, &RestoreWindow::removeSelected);
     wire(removeOlder, &RestoreWindow::removeAllButNewest);
     wire(compact, &RestoreWindow::compactDatabase);
-    comparisons_ = new ComparisonReader(this);
-    connect(comparisons_, &ComparisonReader::compared, this, &RestoreWindow::showComparison);
-    connect(comparisons_, &ComparisonReader::unreadable, this, &RestoreWindow::showUnreadable);
+    listing_ = new CopyListing(this);
+    connect(listing_, &CopyListing::listed, this, &RestoreWindow::showListed);
+    connect(listing_, &CopyListing::listingFailed, this, &RestoreWindow::showListingFailed);
+    connect(listing_, &CopyListing::compared, this, &RestoreWindow::showComparison);
+    connect(listing_, &CopyListing::unreadable, this, &RestoreWindow::showUnreadable);
     connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
     showCopies();
     choose->setFocus();
@@ -111,15 +113,8 @@ void RestoreWindow::guarded(const std::function<void()>& operation)
     } catch (const std::exception& error) {
         dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
     }
-    if (databasePath_.isEmpty())
-        return;
-    try {
-        copies_ = findSafetyCopies(databasePath_);
-    } catch (const Failure& failure) {
-        copies_.clear();
-        dialogs_.inform(QStringLiteral("Varmuuskopioiden luetteloa ei voitu päivittää.\n\n") + failure.message());
-    }
-    showCopies();
+    if (!databasePath_.isEmpty())
+        listCopies();
 }
 
 void RestoreWindow::chooseDatabase()
@@ -131,11 +126,8 @@ void RestoreWindow::chooseDatabase()
     });
     if (path.isEmpty())
         return;
-    const BusyPointer busy(dialogs_);
-    QList<SafetyCopyEntry> found = findSafetyCopies(path);
     databasePath_ = path;
-    copies_ = std::move(found);
-    showCopies();
+    listCopies();
 }
 
 QList<SafetyCopyEntry> RestoreWindow::selectedCopies() const
@@ -165,13 +157,13 @@ void RestoreWindow::restoreSelected()
         return;
 
     QString before;
+    listing_->stop();
     {
         const BusyPointer busy(dialogs_);
         const auto progress = dialogs_.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
         before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress->advance(0, 0); });
-        copies_ = findSafetyCopies(databasePath_);
     }
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
                                    "tiedostossa\n")
                     + before);
@@ -193,8 +185,7 @@ void RestoreWindow::removeSelected()
         return;
 
     const int removed = removeSafetyCopies(databasePath_, paths);
-    copies_ = findSafetyCopies(databasePath_);
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota.").arg(removed));
 }
 
@@ -203,7 +194,6 @@ void RestoreWindow::showCopies()
     path_->setText(databasePath_);
     path_->setToolTip(databasePath_);
     list_->clear();
-    QStringList paths;
     for (const SafetyCopyEntry& copy : copies_) {
         auto* item = new QTreeWidgetItem(list_, copyRows::columns(copy));
         item->setToolTip(copyRows::TablesColumn, copy.problem);
@@ -211,23 +201,44 @@ void RestoreWindow::showCopies()
         for (const int column : {copyRows::SizeColumn, copyRows::TablesColumn, copyRows::BringsBackColumn,
                                  copyRows::RemovesColumn})
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-        paths.append(copy.path);
     }
-    comparisons_->start(databasePath_, paths);
     room_->setText(databasePath_.isEmpty()
                        ? QString()
                        : copySpace::roomLine(copies_, copySpace::freeBytes(QFileInfo(databasePath_).absolutePath())));
     if (databasePath_.isEmpty())
         status_->setText(QStringLiteral("Valitse tietokanta, jonka varmuuskopiot näytetään."));
+    else if (copies_.isEmpty() && listing())
+        status_->setText(QStringLiteral("Luetaan varmuuskopioita ..."));
     else if (copies_.isEmpty())
         status_->setText(QStringLiteral("Tietokannan kansiossa ei ole sen varmuuskopioita."));
     else
         status_->setText(QStringLiteral("Varmuuskopioita %1, uusin ensin.").arg(copies_.size()));
 }
 
-bool RestoreWindow::comparing() const
+bool RestoreWindow::listing() const
 {
-    return comparisons_->isReading();
+    return listing_->isReading();
+}
+
+// The folder is read anew away from the window; the list fills when it has been.
+void RestoreWindow::listCopies()
+{
+    copies_.clear();
+    listing_->start(databasePath_);
+    showCopies();
+}
+
+void RestoreWindow::showListed(const QList<SafetyCopyEntry>& copies)
+{
+    copies_ = copies;
+    showCopies();
+}
+
+void RestoreWindow::showListingFailed(const QString& reason)
+{
+    copies_.clear();
+    showCopies();
+    status_->setText(QStringLiteral("Varmuuskopioiden luetteloa ei voitu lukea.\n") + reason);
 }
 
 QTreeWidgetItem* RestoreWindow::rowOf(const QString& copyPath) const
@@ -266,12 +277,13 @@ void RestoreWindow::removeAllButNewest()
         dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, jonka varmuuskopiot poistetaan."));
         return;
     }
-    // The folder as it is now, so that the copy kept is the newest there is.
-    copies_ = findSafetyCopies(databasePath_);
-    showCopies();
+    // Only copies listed as older than the one kept go: one taken since the
+    // list was read is newer still, and stays too.
     const QList<SafetyCopyEntry> older = copySpace::allButNewest(copies_);
     if (older.isEmpty()) {
-        dialogs_.inform(QStringLiteral("Tietokannalla ei ole muita varmuuskopioita kuin uusin."));
+        dialogs_.inform(copies_.isEmpty() && listing()
+                            ? QStringLiteral("Varmuuskopioita luetaan vielä; yritä hetken kuluttua uudelleen.")
+                            : QStringLiteral("Tietokannalla ei ole muita varmuuskopioita kuin uusin."));
         return;
     }
     QStringList paths;
@@ -289,8 +301,7 @@ void RestoreWindow::removeAllButNewest()
         return;
 
     const int removed = removeSafetyCopies(databasePath_, paths);
-    copies_ = findSafetyCopies(databasePath_);
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(removed).arg(freed));
 }
 
@@ -319,14 +330,14 @@ void RestoreWindow::compactDatabase()
         return;
 
     // The comparison's brief look at the database must not hold up the lock.
-    comparisons_->stop();
+    listing_->stop();
     qint64 after = 0;
     {
         const BusyPointer busy(dialogs_);
         const auto progress = dialogs_.startProgress(QStringLiteral("Tiivistetään tietokantaa ..."), false);
         after = ::compactDatabase(databasePath_, [&progress] { progress->advance(0, 0); });
     }
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Tiivistetty!\n\nTiedosto vie nyt %1, ennen %2.")
                         .arg(copySpace::size(after), copySpace::size(estimate.fileBytes)));
 }

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-class ComparisonReader;
+class CopyListing;
 class Dialogs;
 class QLabel;
 class QPushButton;
@@ -25,8 +25,8 @@ public:
 
     QString databasePath() const { return databasePath_; }
     const QList<SafetyCopyEntry>& copies() const { return copies_; }
-    // Whether the copies are still being compared with the database.
-    bool comparing() const;
+    // Whether the copies are still being listed or compared with the database.
+    bool listing() const;
 
 private:
     QPushButton* addButton(const char* objectName, const QString& caption);
@@ -38,7 +38,10 @@ private:
     void removeSelected();
     void removeAllButNewest();
     void compactDatabase();
+    void listCopies();
     void showCopies();
+    void showListed(const QList<SafetyCopyEntry>& copies);
+    void showListingFailed(const QString& reason);
     void showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes);
     void showUnreadable(const QString& copyPath, const QString& reason);
     QTreeWidgetItem* rowOf(const QString& copyPath) const;
@@ -52,5 +55,5 @@ private:
     QTreeWidget* list_;
     QLabel* room_;
     QLabel* status_;
-    ComparisonReader* comparisons_;
+    CopyListing* listing_;
 };

@@ -20,6 +20,8 @@ class TestRestoreWindow : public QObject {
         auto* button = window.findChild<QPushButton*>(name);
         QVERIFY(button);
         button->click();
+        // The list is read away from the window; a test reads it once it is done.
+        QTRY_VERIFY(!window.listing());
     }
 
     static void selectRow(RestoreWindow& window, int row)
@@ -156,7 +158,6 @@ private slots:
         RestoreWindow window(dialogs);
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
-        QTRY_VERIFY(!window.comparing());
         auto* list = window.findChild<QTreeWidget*>("lstKopiot");
         QCOMPARE(list->headerItem()->text(3), QString("Palauttaa"));
         QCOMPARE(list->headerItem()->text(4), QString("Poistaa"));
@@ -176,7 +177,6 @@ private slots:
         testdb::run(db, "CREATE TABLE Laskut(x);");
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
-        QTRY_VERIFY(!window.comparing());
         QCOMPARE(cells(0).mid(0, 2), (QStringList{"0", "Ei palauta taulukoita, joita tietokannasta puuttuu."}));
     }
 
