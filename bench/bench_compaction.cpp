@@ -184,6 +184,7 @@ void benchListing(const QString& folder, const QString& generated, const QString
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     Options options;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
