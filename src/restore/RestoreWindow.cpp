@@ -202,7 +202,7 @@ void RestoreWindow::showCopies()
                                  copyRows::RemovesColumn})
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
-    room_->setText(databasePath_.isEmpty()
+    room_->setText(databasePath_.isEmpty() || (copies_.isEmpty() && listing())
                        ? QString()
                        : copySpace::roomLine(copies_, copySpace::freeBytes(QFileInfo(databasePath_).absolutePath())));
     if (databasePath_.isEmpty())
