@@ -7,8 +7,8 @@ namespace copyRows {
 
 QStringList headers()
 {
-    return {QStringLiteral("Otettu"), QStringLiteral("Koko"), QStringLiteral("Taulukoita"),
-            QStringLiteral("Tiedosto")};
+    return {QStringLiteral("Otettu"),    QStringLiteral("Koko"),    QStringLiteral("Taulukoita"),
+            QStringLiteral("Palauttaa"), QStringLiteral("Poistaa"), QStringLiteral("Tiedosto")};
 }
 
 QString moment(const SafetyCopyEntry& copy)
@@ -27,7 +27,46 @@ QStringList columns(const SafetyCopyEntry& copy)
                            : copy.problem.isEmpty() ? QStringLiteral("ei luettavissa")
                                                     : QStringLiteral("ei käytettävissä: ") + copy.problem;
     return {moment(copy), finnish.formattedDataSize(copy.size, 1, QLocale::DataSizeSIFormat), tables,
-            QFileInfo(copy.path).fileName()};
+            notYetCompared(), notYetCompared(), QFileInfo(copy.path).fileName()};
+}
+
+QString notYetCompared()
+{
+    return QStringLiteral("…");
+}
+
+QString count(qsizetype tables)
+{
+    return QLocale(QLocale::Finnish, QLocale::Finland).toString(qint64(tables));
+}
+
+namespace {
+
+// The first few names, then how many more: a tooltip stays readable.
+QString namesTip(const QString& one, const QString& many, const QString& none, const QStringList& names)
+{
+    constexpr qsizetype kNamesShown = 5;
+    if (names.isEmpty())
+        return none;
+    QString tip = (names.size() == 1 ? one : many.arg(count(names.size()))) + QStringLiteral(": ")
+                  + names.first(qMin(names.size(), kNamesShown)).join(QStringLiteral(", "));
+    if (names.size() > kNamesShown)
+        tip += QStringLiteral(" ... ja %1 muuta").arg(count(names.size() - kNamesShown));
+    return tip + QLatin1Char('.');
+}
+
+} // namespace
+
+QString bringsBackTip(const QStringList& names)
+{
+    return namesTip(QStringLiteral("Palauttaa 1 taulukon"), QStringLiteral("Palauttaa %1 taulukkoa"),
+                    QStringLiteral("Ei palauta taulukoita, joita tietokannasta puuttuu."), names);
+}
+
+QString removesTip(const QStringList& names)
+{
+    return namesTip(QStringLiteral("Poistaa 1 taulukon"), QStringLiteral("Poistaa %1 taulukkoa"),
+                    QStringLiteral("Ei poista tietokannan taulukoita."), names);
 }
 
 } // namespace copyRows

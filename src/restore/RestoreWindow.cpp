@@ -1,8 +1,11 @@
 #include "restore/RestoreWindow.h"
 
+#include "backups/Compaction.h"
+#include "backups/CopySpace.h"
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
 #include "db/Failure.h"
+#include "restore/CopyListing.h"
 #include "restore/CopyRows.h"
 #include "view/Dialogs.h"
 
@@ -44,6 +47,11 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     list_->header()->setStretchLastSection(true);
     layout->addWidget(list_, 1);
 
+    room_ = new QLabel(this);
+    room_->setObjectName(QStringLiteral("lblTilaa"));
+    room_->setTextFormat(Qt::PlainText);
+    layout->addWidget(room_);
+
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblTila"));
     status_->setTextFormat(Qt::PlainText);
@@ -56,6 +64,10 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     QPushButton* quit = addButton("cmdLopeta", QStringLiteral("Lopeta"));
     bottom->addWidget(restore);
     bottom->addWidget(remove);
+    QPushButton* removeOlder = addButton("cmdPoistaVanhat", QStringLiteral("Poista kaikki paitsi uusin"));
+    QPushButton* compact = addButton("cmdTiivista", QStringLiteral("Tiivistä tietokanta"));
+    bottom->addWidget(removeOlder);
+    bottom->addWidget(compact);
     bottom->addStretch(1);
     bottom->addWidget(quit);
     layout->addLayout(bottom);
@@ -63,6 +75,13 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     wire(choose, &RestoreWindow::chooseDatabase);
     wire(restore, &RestoreWindow::restoreSelected);
     wire(remove, &RestoreWindow::removeSelected);
+    wire(removeOlder, &RestoreWindow::removeAllButNewest);
+    wire(compact, &RestoreWindow::compactDatabase);
+    listing_ = new CopyListing(this);
+    connect(listing_, &CopyListing::listed, this, &RestoreWindow::showListed);
+    connect(listing_, &CopyListing::listingFailed, this, &RestoreWindow::showListingFailed);
+    connect(listing_, &CopyListing::compared, this, &RestoreWindow::showComparison);
+    connect(listing_, &CopyListing::unreadable, this, &RestoreWindow::showUnreadable);
     connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
     showCopies();
     choose->setFocus();
@@ -94,15 +113,8 @@ void RestoreWindow::guarded(const std::function<void()>& operation)
     } catch (const std::exception& error) {
         dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
     }
-    if (databasePath_.isEmpty())
-        return;
-    try {
-        copies_ = findSafetyCopies(databasePath_);
-    } catch (const Failure& failure) {
-        copies_.clear();
-        dialogs_.inform(QStringLiteral("Varmuuskopioiden luetteloa ei voitu päivittää.\n\n") + failure.message());
-    }
-    showCopies();
+    if (!databasePath_.isEmpty())
+        listCopies();
 }
 
 void RestoreWindow::chooseDatabase()
@@ -114,11 +126,8 @@ void RestoreWindow::chooseDatabase()
     });
     if (path.isEmpty())
         return;
-    const BusyPointer busy(dialogs_);
-    QList<SafetyCopyEntry> found = findSafetyCopies(path);
     databasePath_ = path;
-    copies_ = std::move(found);
-    showCopies();
+    listCopies();
 }
 
 QList<SafetyCopyEntry> RestoreWindow::selectedCopies() const
@@ -148,13 +157,13 @@ void RestoreWindow::restoreSelected()
         return;
 
     QString before;
+    listing_->stop();
     {
         const BusyPointer busy(dialogs_);
         const auto progress = dialogs_.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
         before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress->advance(0, 0); });
-        copies_ = findSafetyCopies(databasePath_);
     }
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
                                    "tiedostossa\n")
                     + before);
@@ -176,8 +185,7 @@ void RestoreWindow::removeSelected()
         return;
 
     const int removed = removeSafetyCopies(databasePath_, paths);
-    copies_ = findSafetyCopies(databasePath_);
-    showCopies();
+    listCopies();
     dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota.").arg(removed));
 }
 
@@ -188,15 +196,148 @@ void RestoreWindow::showCopies()
     list_->clear();
     for (const SafetyCopyEntry& copy : copies_) {
         auto* item = new QTreeWidgetItem(list_, copyRows::columns(copy));
-        item->setToolTip(2, copy.problem);
-        item->setToolTip(3, copy.path);
-        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(copyRows::TablesColumn, copy.problem);
+        item->setToolTip(copyRows::FileColumn, copy.path);
+        for (const int column : {copyRows::SizeColumn, copyRows::TablesColumn, copyRows::BringsBackColumn,
+                                 copyRows::RemovesColumn})
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
+    room_->setText(databasePath_.isEmpty() || (copies_.isEmpty() && listing())
+                       ? QString()
+                       : copySpace::roomLine(copies_, copySpace::freeBytes(QFileInfo(databasePath_).absolutePath())));
     if (databasePath_.isEmpty())
         status_->setText(QStringLiteral("Valitse tietokanta, jonka varmuuskopiot näytetään."));
+    else if (copies_.isEmpty() && listing())
+        status_->setText(QStringLiteral("Luetaan varmuuskopioita ..."));
     else if (copies_.isEmpty())
         status_->setText(QStringLiteral("Tietokannan kansiossa ei ole sen varmuuskopioita."));
     else
         status_->setText(QStringLiteral("Varmuuskopioita %1, uusin ensin.").arg(copies_.size()));
+}
+
+bool RestoreWindow::listing() const
+{
+    return listing_->isReading();
+}
+
+// The folder is read anew away from the window; the list fills when it has been.
+void RestoreWindow::listCopies()
+{
+    copies_.clear();
+    listing_->start(databasePath_);
+    showCopies();
+}
+
+void RestoreWindow::showListed(const QList<SafetyCopyEntry>& copies)
+{
+    copies_ = copies;
+    showCopies();
+}
+
+void RestoreWindow::showListingFailed(const QString& reason)
+{
+    copies_.clear();
+    showCopies();
+    status_->setText(QStringLiteral("Varmuuskopioiden luetteloa ei voitu lukea.\n") + reason);
+}
+
+QTreeWidgetItem* RestoreWindow::rowOf(const QString& copyPath) const
+{
+    for (int row = 0; row < copies_.size() && row < list_->topLevelItemCount(); ++row)
+        if (copies_.at(row).path == copyPath)
+            return list_->topLevelItem(row);
+    return nullptr;
+}
+
+void RestoreWindow::showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes)
+{
+    QTreeWidgetItem* item = rowOf(copyPath);
+    if (!item)
+        return;
+    item->setText(copyRows::BringsBackColumn, copyRows::count(bringsBack.size()));
+    item->setToolTip(copyRows::BringsBackColumn, copyRows::bringsBackTip(bringsBack));
+    item->setText(copyRows::RemovesColumn, copyRows::count(removes.size()));
+    item->setToolTip(copyRows::RemovesColumn, copyRows::removesTip(removes));
+}
+
+void RestoreWindow::showUnreadable(const QString& copyPath, const QString& reason)
+{
+    QTreeWidgetItem* item = rowOf(copyPath);
+    if (!item)
+        return;
+    for (const int column : {copyRows::BringsBackColumn, copyRows::RemovesColumn}) {
+        item->setText(column, QStringLiteral("ei luettavissa"));
+        item->setToolTip(column, reason);
+    }
+}
+
+void RestoreWindow::removeAllButNewest()
+{
+    if (databasePath_.isEmpty()) {
+        dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, jonka varmuuskopiot poistetaan."));
+        return;
+    }
+    // Only copies listed as older than the one kept go: one taken since the
+    // list was read is newer still, and stays too.
+    const QList<SafetyCopyEntry> older = copySpace::allButNewest(copies_);
+    if (older.isEmpty()) {
+        dialogs_.inform(copies_.isEmpty() && listing()
+                            ? QStringLiteral("Varmuuskopioita luetaan vielä; yritä hetken kuluttua uudelleen.")
+                            : QStringLiteral("Tietokannalla ei ole muita varmuuskopioita kuin uusin."));
+        return;
+    }
+    QStringList paths;
+    for (const SafetyCopyEntry& copy : older)
+        paths.append(copy.path);
+    const QString freed = copySpace::size(copySpace::totalSize(older));
+    const SafetyCopyEntry& newest = copies_.first();
+    const QString question =
+        (older.size() == 1 ? QStringLiteral("Poistetaanko 1 varmuuskopio? Levyltä vapautuu %2.")
+                           : QStringLiteral("Poistetaanko %1 varmuuskopiota? Levyltä vapautuu %2."))
+            .arg(copyRows::count(older.size()), freed)
+        + QStringLiteral("\n\nVain uusin varmuuskopio jää, otettu ") + copyRows::moment(newest) + QLatin1Char('\n')
+        + newest.path;
+    if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopioiden poistaminen"), Dialogs::DefaultAnswer::No))
+        return;
+
+    const int removed = removeSafetyCopies(databasePath_, paths);
+    listCopies();
+    dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(removed).arg(freed));
+}
+
+void RestoreWindow::compactDatabase()
+{
+    if (databasePath_.isEmpty()) {
+        dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, joka tiivistetään."));
+        return;
+    }
+    CompactionEstimate estimate;
+    {
+        const BusyPointer busy(dialogs_);
+        estimate = estimateCompaction(databasePath_);
+    }
+    if (estimate.freeBytes == 0) {
+        dialogs_.inform(QStringLiteral("Tietokannassa ei ole vapaata tilaa, joten tiivistäminen ei pienentäisi "
+                                       "sitä."));
+        return;
+    }
+    const QString question = QStringLiteral("Tiivistetäänkö tietokanta\n") + databasePath_
+                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä noin %2. "
+                                              "Taulukot ja niiden tiedot säilyvät ennallaan.\n\nSulje Lumeri-ohjelmat "
+                                              "ennen tiivistämistä.")
+                                   .arg(copySpace::size(estimate.fileBytes), copySpace::size(estimate.freeBytes));
+    if (!dialogs_.confirm(question, QStringLiteral("Tietokannan tiivistäminen"), Dialogs::DefaultAnswer::No))
+        return;
+
+    // The comparison's brief look at the database must not hold up the lock.
+    listing_->stop();
+    qint64 after = 0;
+    {
+        const BusyPointer busy(dialogs_);
+        const auto progress = dialogs_.startProgress(QStringLiteral("Tiivistetään tietokantaa ..."), false);
+        after = ::compactDatabase(databasePath_, [&progress] { progress->advance(0, 0); });
+    }
+    listCopies();
+    dialogs_.inform(QStringLiteral("Tiivistetty!\n\nTiedosto vie nyt %1, ennen %2.")
+                        .arg(copySpace::size(after), copySpace::size(estimate.fileBytes)));
 }

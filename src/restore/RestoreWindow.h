@@ -5,10 +5,12 @@
 #include <QWidget>
 #include <functional>
 
+class CopyListing;
 class Dialogs;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The window of the restore program: the safety copies of one chosen
 // database, with restoring one of them and removing chosen ones. Each click
@@ -23,6 +25,8 @@ public:
 
     QString databasePath() const { return databasePath_; }
     const QList<SafetyCopyEntry>& copies() const { return copies_; }
+    // Whether the copies are still being listed or compared with the database.
+    bool listing() const;
 
 private:
     QPushButton* addButton(const char* objectName, const QString& caption);
@@ -32,7 +36,15 @@ private:
     void chooseDatabase();
     void restoreSelected();
     void removeSelected();
+    void removeAllButNewest();
+    void compactDatabase();
+    void listCopies();
     void showCopies();
+    void showListed(const QList<SafetyCopyEntry>& copies);
+    void showListingFailed(const QString& reason);
+    void showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes);
+    void showUnreadable(const QString& copyPath, const QString& reason);
+    QTreeWidgetItem* rowOf(const QString& copyPath) const;
     QList<SafetyCopyEntry> selectedCopies() const;
 
     Dialogs& dialogs_;
@@ -41,5 +53,7 @@ private:
 
     QLabel* path_;
     QTreeWidget* list_;
+    QLabel* room_;
     QLabel* status_;
+    CopyListing* listing_;
 };

@@ -1,8 +1,11 @@
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
+#include "backups/CopySpace.h"
 #include "db/SafetyCopy.h"
 #include "restore/RestoreWindow.h"
 
+#include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +20,8 @@ class TestRestoreWindow : public QObject {
         auto* button = window.findChild<QPushButton*>(name);
         QVERIFY(button);
         button->click();
+        // The list is read away from the window; a test reads it once it is done.
+        QTRY_VERIFY(!window.listing());
     }
 
     static void selectRow(RestoreWindow& window, int row)
@@ -133,6 +138,125 @@ private slots:
         QVERIFY2(!dialogs.shown.last().text.contains("file is not a database"), qPrintable(dialogs.shown.last().text));
         QCOMPARE(testdb::tableNames(db), QStringList{"Asiakkaat"});
         QCOMPARE(testdb::safetyCopies(dir.path()).size(), 1);
+    }
+
+    // Each copy against the database as it is now: the tables it would bring
+    // back and the tables that would go, counted, and named in a tooltip.
+    void copiesTellWhatTheyWouldBringBackAndTakeAway()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        QStringList registers;
+        for (int series = 1; series <= 7; ++series)
+            registers.append(QString("Tulorekisteri_%1_Palkat").arg(series, 5, 10, QChar('0')));
+        testdb::create(db, testdb::tablesSql(QStringList{"Asiakkaat"} + registers));
+        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::run(db, "DROP TABLE Tulorekisteri_00001_Palkat; DROP TABLE Tulorekisteri_00002_Palkat;"
+                        "DROP TABLE Tulorekisteri_00003_Palkat; DROP TABLE Tulorekisteri_00004_Palkat;"
+                        "DROP TABLE Tulorekisteri_00005_Palkat; DROP TABLE Tulorekisteri_00006_Palkat;"
+                        "DROP TABLE Tulorekisteri_00007_Palkat; CREATE TABLE Laskut(x);");
+        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        testdb::run(db, "DROP TABLE Laskut; CREATE TABLE Tilaukset(x); CREATE TABLE Varasto(x);");
+
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        QCOMPARE(list->headerItem()->text(3), QString("Palauttaa"));
+        QCOMPARE(list->headerItem()->text(4), QString("Poistaa"));
+        const auto cells = [list](int row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            return QStringList{item->text(3), item->toolTip(3), item->text(4), item->toolTip(4)};
+        };
+        QCOMPARE(cells(0), (QStringList{"1", "Palauttaa 1 taulukon: Laskut.", "2",
+                                        "Poistaa 2 taulukkoa: Tilaukset, Varasto."}));
+        QCOMPARE(cells(1), (QStringList{"7",
+                                        "Palauttaa 7 taulukkoa: Tulorekisteri_00001_Palkat, Tulorekisteri_00002_Palkat, "
+                                        "Tulorekisteri_00003_Palkat, Tulorekisteri_00004_Palkat, "
+                                        "Tulorekisteri_00005_Palkat ... ja 2 muuta.",
+                                        "2", "Poistaa 2 taulukkoa: Tilaukset, Varasto."}));
+
+        // The database changes: choosing it again compares anew.
+        testdb::run(db, "CREATE TABLE Laskut(x);");
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        QCOMPARE(cells(0).mid(0, 2), (QStringList{"0", "Ei palauta taulukoita, joita tietokannasta puuttuu."}));
+    }
+
+    void removingAllButTheNewestNamesCountAndSize()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
+        QList<qint64> sizes;
+        QString newest;
+        for (int hour = 9; hour <= 11; ++hour) {
+            newest = SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0)));
+            sizes.append(QFileInfo(newest).size());
+            testdb::run(db, QString("CREATE TABLE T%1(x); INSERT INTO T%1 VALUES (zeroblob(%2))").arg(hour).arg(hour * 5000));
+        }
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        const QString room = window.findChild<QLabel*>("lblTilaa")->text();
+        QVERIFY2(room.startsWith("Varmuuskopiot vievät " + copySpace::size(sizes[0] + sizes[1] + sizes[2])
+                                 + "; levyllä vapaana "),
+                 qPrintable(room));
+
+        dialogs.confirmAnswers = {false};
+        click(window, "cmdPoistaVanhat");
+        QCOMPARE(testdb::safetyCopies(dir.path()).size(), 3);
+        const ScriptedDialogs::Shown asked = dialogs.shown.last();
+        QCOMPARE(asked.defaultAnswer, Dialogs::DefaultAnswer::No);
+        QVERIFY2(asked.text.startsWith("Poistetaanko 2 varmuuskopiota? Levyltä vapautuu "
+                                       + copySpace::size(sizes[0] + sizes[1]) + ".")
+                     && asked.text.contains(newest),
+                 qPrintable(asked.text));
+
+        dialogs.confirmAnswers = {true};
+        click(window, "cmdPoistaVanhat");
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(newest).fileName()});
+        QVERIFY2(dialogs.informed().last().startsWith("Poistettu 2 varmuuskopiota"), qPrintable(dialogs.informed().last()));
+
+        // With the newest alone there is nothing to ask.
+        const int boxes = dialogs.shown.size();
+        click(window, "cmdPoistaVanhat");
+        QCOMPARE(dialogs.shown.size(), boxes + 1);
+        QCOMPARE(dialogs.shown.last().kind, ScriptedDialogs::Kind::Inform);
+    }
+
+    void compactingAsksWithTheSpaceItGivesBack()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, "CREATE TABLE Asiakkaat(x); INSERT INTO Asiakkaat VALUES (1); CREATE TABLE t(v BLOB);"
+                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 3000)"
+                           " INSERT INTO t SELECT randomblob(900) FROM c; DROP TABLE t;");
+        const qint64 sizeBefore = QFileInfo(db).size();
+        const qint64 freeBytes = testdb::value(db, "PRAGMA freelist_count").toLongLong()
+                                 * testdb::value(db, "PRAGMA page_size").toLongLong();
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+
+        dialogs.confirmAnswers = {false};
+        click(window, "cmdTiivista");
+        QCOMPARE(QFileInfo(db).size(), sizeBefore);
+        QCOMPARE(dialogs.shown.last().defaultAnswer, Dialogs::DefaultAnswer::No);
+        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + copySpace::size(freeBytes)),
+                 qPrintable(dialogs.shown.last().text));
+
+        dialogs.confirmAnswers = {true};
+        click(window, "cmdTiivista");
+        QCOMPARE(QFileInfo(db).size(), sizeBefore - freeBytes);
+        QCOMPARE(testdb::tableNames(db), QStringList{"Asiakkaat"});
+        QCOMPARE(dialogs.progresses.size(), 1);
+        QCOMPARE(dialogs.progresses.first().text, QString("Tiivistetään tietokantaa ..."));
+        QVERIFY(dialogs.progresses.first().ended);
+        QVERIFY2(dialogs.informed().last().startsWith("Tiivistetty!"), qPrintable(dialogs.informed().last()));
     }
 };
 
