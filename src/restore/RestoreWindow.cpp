@@ -3,6 +3,7 @@
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
 #include "db/Failure.h"
+#include "db/StartFolder.h"
 #include "restore/CopyRows.h"
 #include "view/Dialogs.h"
 
@@ -109,7 +110,7 @@ void RestoreWindow::chooseDatabase()
 {
     const QString path = dialogs_.chooseFileToOpen({
         QStringLiteral("Minkä tietokannan varmuuskopiot näytetään?"),
-        databasePath_.isEmpty() ? QCoreApplication::applicationDirPath() : QFileInfo(databasePath_).absolutePath(),
+        startFolder(databasePath_),
         QStringLiteral("Lumerin tietokannat (*.w*)"),
     });
     if (path.isEmpty())
