@@ -1,5 +1,6 @@
 #include "app/QtDialogs.h"
 
+#include "app/FinnishFileColumns.h"
 #include "app/LongWordWrap.h"
 
 #include <QApplication>
@@ -88,6 +89,7 @@ QString QtDialogs::chooseFileToOpen(const OpenFileRequest& request)
     QFileDialog dialog(parent_, request.title, request.folder);
     // Qt's own dialog, so that the pattern matches names in any letter case everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new FinnishFileColumns(&dialog));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(request.filter);
