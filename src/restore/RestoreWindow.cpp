@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 const QString RestoreWindow::kTitle = QStringLiteral("LUMERI YRITYSOHJELMIEN varmuuskopioiden palauttaminen");
+const QString RestoreWindow::kApplicationTitle = QStringLiteral("Lumeri-varmuuskopiot");
 
 RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
 {
