@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libgl1-mesa-dev
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-translations-l10n libqt6svg6 libgl1-mesa-dev
           libsqlite3-dev sqlite3 xauth xvfb "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "app/QtDialogs.h"
 
+#include "app/ElidedPaths.h"
+#include "app/FinnishFileColumns.h"
 #include "app/LongWordWrap.h"
 
 #include <QApplication>
@@ -15,15 +17,10 @@ const QString QtDialogs::kApplicationTitle = QStringLiteral("Lumeri taulukkotyö
 
 namespace {
 
-QString titleOr(const QString& title)
-{
-    return title.isEmpty() ? QtDialogs::kApplicationTitle : title;
-}
-
 // Table names are shown as they are: a name that looks like markup stays text.
 void preparePlain(QMessageBox& box, const QString& text, const QString& title)
 {
-    box.setWindowTitle(titleOr(title));
+    box.setWindowTitle(title);
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -35,7 +32,7 @@ void preparePlain(QMessageBox& box, const QString& text, const QString& title)
 void QtDialogs::inform(const QString& text)
 {
     QMessageBox box(parent_);
-    preparePlain(box, text, QString());
+    preparePlain(box, text, applicationTitle_);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
@@ -43,11 +40,13 @@ void QtDialogs::inform(const QString& text)
 void QtDialogs::informWithDetail(const QString& text, const QString& detail)
 {
     QMessageBox box(parent_);
-    preparePlain(box, text, QString());
+    preparePlain(box, text, applicationTitle_);
     box.setInformativeText(detail);
-    // A path to copy elsewhere, such as the safety copy's.
-    if (auto* line = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    // A path to copy elsewhere, such as the safety copy's; a long one shows its file name.
+    if (auto* line = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
         line->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        elideLongPaths(*line);
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
@@ -61,7 +60,7 @@ bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, Def
                                   const QString& detail)
 {
     QMessageBox box(parent_);
-    preparePlain(box, text, title);
+    preparePlain(box, text, title.isEmpty() ? applicationTitle_ : title);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -73,7 +72,7 @@ bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, Def
 QString QtDialogs::askText(const QString& prompt)
 {
     QDialog dialog(parent_);
-    dialog.setWindowTitle(kApplicationTitle);
+    dialog.setWindowTitle(applicationTitle_);
     auto* layout = new QVBoxLayout(&dialog);
     auto* label = new QLabel(prompt, &dialog);
     label->setTextFormat(Qt::PlainText);
@@ -96,6 +95,7 @@ QString QtDialogs::chooseFileToOpen(const OpenFileRequest& request)
     QFileDialog dialog(parent_, request.title, request.folder);
     // Qt's own dialog, so that the pattern matches names in any letter case everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new FinnishFileColumns(&dialog));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(request.filter);
@@ -118,5 +118,7 @@ void QtDialogs::setBusy(bool busy)
 
 std::unique_ptr<Progress> QtDialogs::startProgress(const QString& text, bool cancellable)
 {
-    return std::make_unique<QtProgress>(parent_, text, cancellable, progressDelayMs_);
+    auto progress = std::make_unique<QtProgress>(parent_, text, cancellable, progressDelayMs_);
+    progress->setTitle(applicationTitle_);
+    return progress;
 }

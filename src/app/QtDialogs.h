@@ -6,12 +6,15 @@
 class QWidget;
 
 // The real dialogs: modal Qt boxes over the main window, without icons, with
-// the application's title where a box is given none.
+// the program's own title where a box is given none.
 class QtDialogs : public Dialogs {
 public:
     static const QString kApplicationTitle;
 
     void setParentWindow(QWidget* window) { parent_ = window; }
+    // The title of boxes given none and of progress dialogs; kApplicationTitle unless set.
+    void setApplicationTitle(const QString& title) { applicationTitle_ = title; }
+    const QString& applicationTitle() const { return applicationTitle_; }
 
     void inform(const QString& text) override;
     void informWithDetail(const QString& text, const QString& detail) override;
@@ -28,6 +31,7 @@ public:
 
 private:
     QWidget* parent_ = nullptr;
+    QString applicationTitle_ = kApplicationTitle;
     bool busy_ = false;
     int progressDelayMs_ = QtProgress::kShowAfterMs;
 };

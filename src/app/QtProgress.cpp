@@ -34,6 +34,8 @@ bool QtProgress::advance(qint64 done, qint64 total)
         if (now >= showAfterMs_) {
             if (!dialog_) {
                 dialog_ = std::make_unique<ProgressDialog>(parent_, cancellable_);
+                if (!title_.isEmpty())
+                    dialog_->setWindowTitle(title_);
                 blocker_.allow(dialog_.get());
             }
             dialog_->show(Progress::label(text_, done, total), done, total);

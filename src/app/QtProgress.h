@@ -24,6 +24,8 @@ public:
     QtProgress& operator=(const QtProgress&) = delete;
 
     bool advance(qint64 done, qint64 total) override;
+    // The dialog's title, when not the table tool's.
+    void setTitle(const QString& title) { title_ = title; }
 
 private:
     void pumpEvents();
@@ -32,6 +34,7 @@ private:
     const QString text_;
     const bool cancellable_;
     const int showAfterMs_;
+    QString title_;
     InputBlocker blocker_;          // before any event is let through
     QElapsedTimer running_;
     qint64 lastPumpMs_ = 0;

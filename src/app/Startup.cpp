@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QTranslator>
 
@@ -15,4 +17,11 @@ bool installFinnishTranslation(QCoreApplication& app)
         return false;
     finnish->setParent(&app);   // the application owns it from here on
     return QCoreApplication::installTranslator(finnish.release());
+}
+
+bool installProductIcon()
+{
+    const QIcon icon(QStringLiteral(":/icons/lumeri-taulut.svg"));
+    QApplication::setWindowIcon(icon);
+    return !icon.pixmap(64).isNull();
 }

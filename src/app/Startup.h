@@ -12,15 +12,22 @@ class QCoreApplication;
 // numbers are written the Finnish way. Returns whether the texts were loaded.
 bool installFinnishTranslation(QCoreApplication& app);
 
-// A program of one window: Finnish, with the real dialogs over `Window`,
-// which takes them in its constructor; runs until the window closes.
+// Gives every window of the program the product icon, from the program's own
+// resources. Returns whether the icon could be drawn.
+bool installProductIcon();
+
+// A program of one window: Finnish, with the product icon and the real
+// dialogs over `Window`, which takes them in its constructor; boxes given no
+// title show `boxTitle`. Runs until the window closes.
 template <class Window>
-int runSingleWindow(int argc, char* argv[])
+int runSingleWindow(int argc, char* argv[], const QString& boxTitle = QtDialogs::kApplicationTitle)
 {
     QApplication app(argc, argv);
     installFinnishTranslation(app);
+    installProductIcon();
 
     QtDialogs dialogs;
+    dialogs.setApplicationTitle(boxTitle);
     Window window(dialogs);
     dialogs.setParentWindow(&window);
     window.show();

@@ -11,6 +11,16 @@ void WrappingButton::setCaption(const QString& caption)
     setAccessibleName(QString(caption).replace(lineBreaks, QStringLiteral(" ")).trimmed());
 }
 
+QString WrappingButton::drawnCaption(const QString& caption)
+{
+    static const QRegularExpression hyphenBeforeWord(QStringLiteral("-(?=\\w)"),
+                                                     QRegularExpression::UseUnicodePropertiesOption);
+    QString drawn = caption;
+    drawn.remove(QLatin1Char('\r'));
+    // A word joiner: no line may break there, and it takes no room.
+    return drawn.replace(hyphenBeforeWord, QStringLiteral("-\u2060"));
+}
+
 void WrappingButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
@@ -21,8 +31,6 @@ void WrappingButton::paintEvent(QPaintEvent*)
     painter.drawControl(QStyle::CE_PushButton, option);
 
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
-    QString shown = caption;
-    shown.remove(QLatin1Char('\r'));
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), shown,
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), drawnCaption(caption),
                          QPalette::ButtonText);
 }

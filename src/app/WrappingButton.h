@@ -14,6 +14,10 @@ public:
     // with each line break read as a space.
     void setCaption(const QString& caption);
 
+    // The caption as drawn: a hyphen stays with the word after it, so that
+    // "Tulorekisteri_ -taulut" never breaks into "Tulorekisteri_ -" / "taulut".
+    static QString drawnCaption(const QString& caption);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

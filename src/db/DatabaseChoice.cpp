@@ -1,10 +1,9 @@
 #include "db/DatabaseChoice.h"
 
 #include "db/DatabaseEngine.h"
+#include "db/StartFolder.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
-
-#include <QCoreApplication>
 
 void RefreshTableList(Database& database, MainView& view)
 {
@@ -15,7 +14,7 @@ void chooseDatabase(MainView& view, Dialogs& dialogs)
 {
     const QString path = dialogs.chooseFileToOpen({
         QStringLiteral("Mistä tietokannasta poistetaan?"),
-        QCoreApplication::applicationDirPath(),
+        startFolder(view.databasePath()),
         QStringLiteral("Lumerin tietokannat (*.w*)"),
     });
     if (path.isEmpty())

@@ -5,6 +5,7 @@
 #include "backups/RemoveCopies.h"
 #include "backups/RestoreCopy.h"
 #include "db/Failure.h"
+#include "db/StartFolder.h"
 #include "restore/CopyListing.h"
 #include "restore/CopyRows.h"
 #include "view/Dialogs.h"
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 const QString RestoreWindow::kTitle = QStringLiteral("LUMERI YRITYSOHJELMIEN varmuuskopioiden palauttaminen");
+const QString RestoreWindow::kApplicationTitle = QStringLiteral("Lumeri-varmuuskopiot");
 
 RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
 {
@@ -121,7 +123,7 @@ void RestoreWindow::chooseDatabase()
 {
     const QString path = dialogs_.chooseFileToOpen({
         QStringLiteral("Minkä tietokannan varmuuskopiot näytetään?"),
-        databasePath_.isEmpty() ? QCoreApplication::applicationDirPath() : QFileInfo(databasePath_).absolutePath(),
+        startFolder(databasePath_),
         QStringLiteral("Lumerin tietokannat (*.w*)"),
     });
     if (path.isEmpty())

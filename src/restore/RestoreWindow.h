@@ -20,6 +20,8 @@ class RestoreWindow : public QWidget {
 
 public:
     static const QString kTitle;
+    // The title of its boxes and progress, not the table tool's.
+    static const QString kApplicationTitle;
 
     explicit RestoreWindow(Dialogs& dialogs, QWidget* parent = nullptr);
 

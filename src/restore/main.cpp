@@ -3,5 +3,5 @@
 
 int main(int argc, char* argv[])
 {
-    return runSingleWindow<RestoreWindow>(argc, argv);
+    return runSingleWindow<RestoreWindow>(argc, argv, RestoreWindow::kApplicationTitle);
 }

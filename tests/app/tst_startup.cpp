@@ -1,12 +1,16 @@
+#include "AnswerBox.h"
 #include "app/Startup.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocale>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 // The Finnish texts and locale come with the program itself.
 class TestStartup : public QObject {
@@ -30,6 +34,46 @@ private slots:
 
         QCOMPARE(QLocale().language(), QLocale::Finnish);
         QVERIFY(QLocale().toString(QDate(2026, 12, 8), QLocale::LongFormat).contains(QStringLiteral("joulukuuta")));
+    }
+
+    // Qt writes the file dialog's sizes and dates in the system's locale and
+    // leaves "Folder" untranslated; the operator reads them in Finnish.
+    void fileDialogIsFinnish()
+    {
+        QVERIFY(QLocale::system().language() != QLocale::Finnish);   // the machine speaks otherwise
+        QVERIFY(installFinnishTranslation(*QCoreApplication::instance()));
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("alikansio")));
+        QFile file(dir.filePath(QStringLiteral("yritys.wk1")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(14, 5)), QFileDevice::FileModificationTime));
+        file.close();
+
+        QStringList seen;
+        answerNextBox([&](QDialog* dialog) {
+            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QVERIFY(view && view->model());
+            const QModelIndex root = view->rootIndex();
+            const auto cell = [&](int row, int column) { return view->model()->index(row, column, root).data().toString(); };
+            QTRY_VERIFY(view->model()->rowCount(root) == 2 && !cell(0, 3).isEmpty() && !cell(1, 3).isEmpty());
+            for (int column = 0; column < 4; ++column)
+                seen << view->model()->headerData(column, Qt::Horizontal).toString();
+            for (int row : {0, 1})   // the folder sorts first
+                for (int column = 1; column < 4; ++column)
+                    seen << (row + column == 3 ? QStringLiteral("(ohitettu)") : cell(row, column));
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                seen << button->text().remove(QLatin1Char('&'));
+            // Choosing in the list still works through the rewritten columns.
+            view->selectionModel()->select(view->model()->index(1, 0, root),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            dialog->accept();   // QFileDialog checks the choice first
+        });
+        QCOMPARE(QtDialogs().chooseFileToOpen({QStringLiteral("Valitse"), dir.path(),
+                                               QStringLiteral("Lumerin tietokannat (*.w*)")}),
+                 file.fileName());
+        // The folder's time is now, and the file's type is its MIME type's own description.
+        QCOMPARE(seen, (QStringList{"Nimi", "Koko", "Tyyppi", "Muutosaika", "", "Kansio", "(ohitettu)", "4,88 kt",
+                                    "(ohitettu)", "8.12.2026 14.05", "Avaa", "Peru"}));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "app/ElidedLabel.h"
 #include "app/QtDialogs.h"
 #include "app/Startup.h"
+#include "db/StartFolder.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -108,7 +109,7 @@ private slots:
         const Dialogs::OpenFileRequest request = w.dialogs.fileRequests.first();
         QCOMPARE(request.title, QString("Mistä tietokannasta poistetaan?"));
         QCOMPARE(request.filter, QString("Lumerin tietokannat (*.w*)"));
-        QCOMPARE(request.folder, QCoreApplication::applicationDirPath());
+        QCOMPARE(request.folder, startFolder(QString()));
 
         QCOMPARE(w.window.databasePath(), file);
         QCOMPARE(label(w)->text(), file);
@@ -122,6 +123,7 @@ private slots:
         testdb::run(file, "DROP TABLE Asiakkaat; CREATE TABLE Uusi (x);");
         w.choose(file);
         QCOMPARE(w.listed(), (QStringList{"Tuotteet", "Tulorekisteri_00101_A", "Henkilöstö ja palkat", "Uusi"}));
+        QCOMPARE(w.dialogs.fileRequests.last().folder, dir_.path());   // the current database's folder
     }
 
     void cancellingOrAFailingFileKeepsThePreviousDatabase()
