@@ -58,9 +58,10 @@ struct Stats {
 };
 
 // Where one run of the tool went, in milliseconds from the click, or -1
-// where the case has no such part. `flush` is the part of `copy` spent in
-// fsync; the others add up to the run, but for a few scattered steps.
-enum ToolPhase { Open, Lock, Copy, Flush, Work, List, kToolPhases };
+// where the case has no such part. `CopyFlush` is the part of `Copy` spent
+// in fsync, `WorkFlush` the part of `Work` in fsync and fdatasync; the
+// others add up to the run, but for a few scattered steps.
+enum ToolPhase { Open, Lock, Copy, CopyFlush, Work, WorkFlush, List, kToolPhases };
 // Where one run of the anchor went.
 enum AnchorPhase { Cp, Sync, Shell, kAnchorPhases };
 using ToolTimes = std::array<double, kToolPhases>;

@@ -36,13 +36,14 @@ QByteArray phaseCell(const char* name, const Stats& s)
 // same runs as the table above.
 void phaseTable(const std::vector<std::pair<const Case*, Measured>>& results)
 {
-    static const char* const kToolNames[kToolPhases] = {"open", "lock", "copy", "flush", "work", "list"};
+    static const char* const kToolNames[kToolPhases] = {"open", "lock", "copy", "flush", "work", "flush", "list"};
     static const char* const kAnchorNames[kAnchorPhases] = {"cp", "sync", "shell"};
     std::printf("\nwhere the time went, ms, medians (min-max) of the same runs:\n"
                 "tool: open = from the click to the lock (confirming, opening the file, reading its catalogue);\n"
-                "lock = waiting for BEGIN IMMEDIATE; copy = the safety copy, flush = the part of it in fsync;\n"
-                "work = after the copy (or the lock) to the last COMMIT; list = after it, the names read again,\n"
-                "List1 filled and painted. anchor: cp, sync of the copy and its folder, the sqlite3 shell\n\n");
+                "lock = waiting for BEGIN IMMEDIATE; copy = the safety copy; work = after the copy (or the lock)\n"
+                "to the last COMMIT; flush = the part of the copy or of the work spent in fsync and fdatasync;\n"
+                "list = after the last COMMIT, the names read again, List1 filled and painted.\n"
+                "anchor: cp, sync of the copy and its folder, the sqlite3 shell\n\n");
     std::printf("%-44s %-6s %26s  %s\n", "operation", "who", "total", "parts");
     for (const auto& [c, m] : results) {
         QByteArray tool, anchor;

@@ -41,7 +41,8 @@ struct Marks {
     qint64 lockAsked = -1;        // the one now running started then
     qint64 copyBegin = -1, copyEnd = -1;
     qint64 flushAtCopyBegin = 0, flushInCopy = -1;
-    qint64 lastCommitEnd = -1;
+    qint64 lastCommitEnd = -1, flushAtLastCommit = 0;
+    qint64 flushAtFirstLock = 0;
     qint64 listBegin = -1;        // List1 emptied for a rebuild
 
     qint64 now() const { return clock.nsecsElapsed(); }
@@ -103,11 +104,13 @@ int statementTraced(unsigned type, void*, void* statement, void*)
         if (marks.firstLockBegin < 0) {
             marks.firstLockBegin = marks.lockAsked;
             marks.firstLockEnd = now;
+            marks.flushAtFirstLock = flushNs;
         }
         marks.lockNs += now - marks.lockAsked;
         marks.lockAsked = -1;
     } else if (std::strncmp(sql, "COMMIT", 6) == 0) {
         marks.lastCommitEnd = now;
+        marks.flushAtLastCommit = flushNs;
     }
     return 0;
 }
@@ -175,13 +178,16 @@ std::array<qint64, kToolPhases> phasesOf(qint64 ns)
         p[Lock] = marks.lockNs;
     if (marks.copyEnd >= 0) {
         p[Copy] = marks.copyEnd - marks.copyBegin;
-        p[Flush] = marks.flushInCopy;
+        p[CopyFlush] = marks.flushInCopy;
     }
     // The work starts after the copy, or after the lock where no copy is
     // taken; the locks of later steps count as waiting, not as work.
     const qint64 workBegin = marks.copyEnd >= 0 ? marks.copyEnd : marks.firstLockEnd;
-    if (marks.lastCommitEnd >= 0 && workBegin >= 0)
+    if (marks.lastCommitEnd >= 0 && workBegin >= 0) {
         p[Work] = marks.lastCommitEnd - workBegin - (marks.lockNs - (marks.firstLockEnd - marks.firstLockBegin));
+        p[WorkFlush] = marks.flushAtLastCommit
+                       - (marks.copyEnd >= 0 ? marks.flushAtCopyBegin + marks.flushInCopy : marks.flushAtFirstLock);
+    }
     // After the last commit the names are read again and List1 filled and
     // painted; without a commit (choosing the file) from the list's emptying.
     if (marks.listBegin >= 0)
