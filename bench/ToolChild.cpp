@@ -1,10 +1,11 @@
 // The child process of the benchmark: one case on the real window,
 // offscreen, with an operator who says Yes; the timing covers the click
 // alone, and the peak memory is this one run's. Where the time of the click
-// went is watched from outside the tool: the engine reports when each
-// "BEGIN IMMEDIATE" and "COMMIT" of this process ends and how long it took,
-// the dialogs see the safety copy's progress start and end, the list's model
-// sees the list emptied, and fsync is timed on its way to the system.
+// went is watched from outside the tool: the engine's trace on every
+// connection of this process tells when each "BEGIN IMMEDIATE" starts and
+// ends and when each "COMMIT" ends, the dialogs see the safety copy's
+// progress start and end, the list's model sees the list emptied, and fsync
+// and fdatasync are timed on their way to the system.
 #include "Bench.h"
 
 #include "app/frmAloitus.h"
