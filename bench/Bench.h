@@ -11,8 +11,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <vector>
+
+// Who goes first in each repetition: turning round (the default), or always
+// the tool before the shell, or always the shell before the tool.
+enum class Order { Rotate, ToolFirst, AnchorFirst };
 
 struct Options {
     int tables = 10000;
@@ -24,6 +29,7 @@ struct Options {
     QString dir;
     bool keep = false;
     QStringList only;
+    Order order = Order::Rotate;
 };
 
 // What one operation is, for the tool and for the shell.
@@ -51,12 +57,29 @@ struct Stats {
     static Stats of(std::vector<double> values);
 };
 
+// Where one run of the tool went, in milliseconds from the click, or -1
+// where the case has no such part. `CopyFlush` is the part of `Copy` spent
+// in fsync, `WorkFlush` the part of `Work` in fsync and fdatasync; the
+// others add up to the run, but for a few scattered steps.
+enum ToolPhase { Open, Lock, Copy, CopyFlush, Work, WorkFlush, List, kToolPhases };
+// Where one run of the anchor went.
+enum AnchorPhase { Cp, Sync, Shell, kAnchorPhases };
+using ToolTimes = std::array<double, kToolPhases>;
+using AnchorTimes = std::array<double, kAnchorPhases>;
+
+struct AnchorRun {
+    double ms = 0;
+    AnchorTimes phases{-1, -1, -1};
+};
+
 struct Measured {
     Stats tool;
     Stats anchor;      // the shell; where the tool copies the file first, after cp + sync of copy and folder
     Stats sameCache;   // the anchor given the tool's page cache; not measured where no statement runs
     Stats plainCp;     // cp without sync before the shell, where the tool copies the file first
     double peakMb = 0;
+    std::array<Stats, kToolPhases> toolPhases;       // of the runs in `tool`
+    std::array<Stats, kAnchorPhases> anchorPhases;   // of the runs in `anchor`
 };
 
 struct Finished {
@@ -98,6 +121,6 @@ struct Bench {
 
 private:
     Finished child(const QString& kind, const QString& db, const Case* c = nullptr) const;
-    double runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const;
+    AnchorRun runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const;
     void expectNames(const QString& db, const QStringList& expected, const char* who, const Case& c) const;
 };

@@ -23,6 +23,40 @@ QByteArray figure(const Stats& s)
         .toUtf8();
 }
 
+// One part's cell, "copy 1078.7 (537.7-1237.0)", or nothing where the case has not that part.
+QByteArray phaseCell(const char* name, const Stats& s)
+{
+    if (!s.measured() && s.max <= 0)
+        return {};
+    return QStringLiteral("%1 %2").arg(QLatin1String(name), QString::fromUtf8(figure(s))).leftJustified(30).toUtf8()
+           + ' ';
+}
+
+// Where the time of the tool and of the anchor went, case by case, from the
+// same runs as the table above.
+void phaseTable(const std::vector<std::pair<const Case*, Measured>>& results)
+{
+    static const char* const kToolNames[kToolPhases] = {"open", "lock", "copy", "flush", "work", "flush", "list"};
+    static const char* const kAnchorNames[kAnchorPhases] = {"cp", "sync", "shell"};
+    std::printf("\nwhere the time went, ms, medians (min-max) of the same runs:\n"
+                "tool: open = from the click to the lock (confirming, opening the file, reading its catalogue);\n"
+                "lock = waiting for BEGIN IMMEDIATE; copy = the safety copy; work = after the copy (or the lock)\n"
+                "to the last COMMIT; flush = the part of the copy or of the work spent in fsync and fdatasync;\n"
+                "list = after the last COMMIT, the names read again, List1 filled and painted.\n"
+                "anchor: cp, sync of the copy and its folder, the sqlite3 shell\n\n");
+    std::printf("%-44s %-6s %26s  %s\n", "operation", "who", "total", "parts");
+    for (const auto& [c, m] : results) {
+        QByteArray tool, anchor;
+        for (int p = 0; p < kToolPhases; ++p)
+            tool += phaseCell(kToolNames[p], m.toolPhases[size_t(p)]);
+        for (int p = 0; p < kAnchorPhases; ++p)
+            anchor += phaseCell(kAnchorNames[p], m.anchorPhases[size_t(p)]);
+        std::printf("%-44s %-6s %26s  %s\n", qPrintable(c->label), "tool", figure(m.tool).constData(),
+                    tool.trimmed().constData());
+        std::printf("%-44s %-6s %26s  %s\n", "", "anchor", figure(m.anchor).constData(), anchor.trimmed().constData());
+    }
+}
+
 } // namespace
 
 void Bench::describeMachine() const
@@ -61,8 +95,11 @@ void Bench::mainTable() const
         results.emplace_back(&c, measure(generated, c));
     }
 
-    std::printf("\n%d tables, %.0f MB file, medians (min-max) of %d runs each, every run on a fresh copy\n",
-                options.tables, double(QFileInfo(generated).size()) / (1 << 20), options.repeat);
+    static const char* const kOrders[] = {"who goes first turns round from run to run", "the tool before the shell",
+                                          "the shell before the tool"};
+    std::printf("\n%d tables, %.0f MB file, medians (min-max) of %d runs each, every run on a fresh copy; %s\n",
+                options.tables, double(QFileInfo(generated).size()) / (1 << 20), options.repeat,
+                kOrders[int(options.order)]);
     std::printf("anchor: the sqlite3 shell running the same statements, one autocommit transaction each,\n"
                 "secure_delete=FAST; where the tool takes a safety copy, after cp of the file and sync of\n"
                 "the copy and its folder, since the tool's copy is on disk before it touches the database\n"
@@ -83,6 +120,7 @@ void Bench::mainTable() const
             std::printf(" %26s", figure(m.plainCp).constData());
         std::printf("\n");
     }
+    phaseTable(results);
     if (wanted(QStringLiteral("memory"))) {
         const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
         freshCopy(generated, db);

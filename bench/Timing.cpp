@@ -104,18 +104,42 @@ void writeScript(const QString& path, const QStringList& pragmas, const QStringL
         text << line << ";\n";
 }
 
-void parseResult(const QByteArray& out, qint64& ns, qint64& peakKb, int& listed)
+// The child's "result <ns> <peak kB> <names listed>" and its
+// "phases <ns> ..." line, -1 for a part the case has not.
+void parseResult(const QByteArray& out, qint64& ns, qint64& peakKb, int& listed, ToolTimes* phases = nullptr)
 {
+    bool found = false;
     for (const QByteArray& line : out.split('\n')) {
         const QList<QByteArray> parts = line.split(' ');
         if (parts.size() == 4 && parts[0] == "result") {
             ns = parts[1].toLongLong();
             peakKb = parts[2].toLongLong();
             listed = parts[3].toInt();
-            return;
+            found = true;
+        } else if (phases && parts.size() == kToolPhases + 1 && parts[0] == "phases") {
+            for (int p = 0; p < kToolPhases; ++p) {
+                const qint64 phaseNs = parts[p + 1].toLongLong();
+                (*phases)[size_t(p)] = phaseNs < 0 ? -1 : double(phaseNs) / 1e6;
+            }
         }
     }
-    throw std::runtime_error("child printed no result: " + out.toStdString());
+    if (!found)
+        throw std::runtime_error("child printed no result: " + out.toStdString());
+}
+
+// The median (min-max) of each part over the runs that have it.
+template<size_t N>
+std::array<Stats, N> statsOf(const std::vector<std::array<double, N>>& runs)
+{
+    std::array<Stats, N> stats;
+    for (size_t p = 0; p < N; ++p) {
+        std::vector<double> values;
+        for (const auto& r : runs)
+            if (r[p] >= 0)
+                values.push_back(r[p]);
+        stats[p] = Stats::of(values);
+    }
+    return stats;
 }
 
 } // namespace
@@ -140,7 +164,8 @@ void Bench::expectNames(const QString& db, const QStringList& expected, const ch
 
 // Times of the tool, of the anchor, of the anchor given the tool's page
 // cache and, where the tool copies the file, of the shell after a plain cp;
-// which of them goes first turns round from one repetition to the next. One
+// which of them goes first turns round from one repetition to the next
+// unless --order fixes it. One
 // unmeasured round goes first: the first large write after a pause is often
 // far slower on a virtual disk, and would count against whoever had the
 // first turn.
@@ -161,20 +186,29 @@ Measured Bench::measure(const QString& generated, const Case& c) const
         turns.push_back(SameCache);
     if (c.copyFirst)
         turns.push_back(PlainCp);
+    if (options.order == Order::AnchorFirst)
+        std::swap(turns[0], turns[1]);
+    const size_t turning = options.order == Order::Rotate ? 1 : 0;
     std::vector<double> times[4], peak;
+    std::vector<ToolTimes> toolRuns;
+    std::vector<AnchorTimes> anchorRuns;
     for (int rep = -1; rep < options.repeat; ++rep) {
         const bool warmUp = rep < 0;
         for (size_t t = 0; t < turns.size(); ++t) {
-            const Turn turn = turns[(t + size_t(std::max(rep, 0))) % turns.size()];
+            const Turn turn = turns[(t + turning * size_t(std::max(rep, 0))) % turns.size()];
             freshCopy(generated, db);
             double ms = 0;
             if (turn == Tool) {
                 qint64 ns = 0, peakKb = 0;
                 int listed = 0;
-                parseResult(child(c.key, db, &c).out, ns, peakKb, listed);
+                ToolTimes phases{};
+                phases.fill(-1);
+                parseResult(child(c.key, db, &c).out, ns, peakKb, listed, &phases);
                 ms = double(ns) / 1e6;
-                if (!warmUp)
+                if (!warmUp) {
                     peak.push_back(double(peakKb) / 1024);
+                    toolRuns.push_back(phases);
+                }
                 if (c.key != QLatin1String("empty") && !c.key.startsWith(QLatin1String("safety"))
                     && listed != c.namesAfter.size())
                     throw std::runtime_error("the tool listed " + std::to_string(listed) + " names after "
@@ -185,7 +219,11 @@ Measured Bench::measure(const QString& generated, const Case& c) const
             } else {
                 // The tool's safety copy is on disk, folder entry included,
                 // before it touches the database: so is the anchor's.
-                ms = runAnchor(c, db, turn == SameCache ? sameCacheScript : script, turn != PlainCp);
+                const AnchorRun anchor =
+                    runAnchor(c, db, turn == SameCache ? sameCacheScript : script, turn != PlainCp);
+                ms = anchor.ms;
+                if (!warmUp && turn == Anchor)
+                    anchorRuns.push_back(anchor.phases);
                 expectNames(db, c.namesAfter, "the shell", c);
             }
             if (!warmUp)
@@ -203,22 +241,33 @@ Measured Bench::measure(const QString& generated, const Case& c) const
     }
     QFile::remove(script);
     QFile::remove(sameCacheScript);
-    return {Stats::of(times[Tool]), Stats::of(times[Anchor]), Stats::of(times[SameCache]), Stats::of(times[PlainCp]),
-            Stats::of(peak).median};
+    return {Stats::of(times[Tool]),     Stats::of(times[Anchor]),  Stats::of(times[SameCache]),
+            Stats::of(times[PlainCp]),  Stats::of(peak).median,    statsOf(toolRuns),
+            statsOf(anchorRuns)};
 }
 
 // One run of the anchor on `db`, in milliseconds: cp where the tool takes a
 // safety copy, with `durable` also sync of that copy and of its folder, then
-// the shell.
-double Bench::runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const
+// the shell; each of the three timed on its own as well.
+AnchorRun Bench::runAnchor(const Case& c, const QString& db, const QString& script, bool durable) const
 {
+    AnchorRun done;
     QElapsedTimer timer;
     timer.start();
+    qint64 mark = 0;
+    const auto phaseEnds = [&](AnchorPhase phase) {
+        const qint64 now = timer.nsecsElapsed();
+        done.phases[phase] = double(now - mark) / 1e6;
+        mark = now;
+    };
     const QString copy = QDir(folder).filePath(QStringLiteral("ajo_wk1_cp.var"));
     if (c.copyFirst) {
         run(QStringLiteral("cp"), {db, copy});
-        if (durable)
+        phaseEnds(Cp);
+        if (durable) {
             run(QStringLiteral("sync"), {copy, folder});
+            phaseEnds(Sync);
+        }
     }
     if (c.listing) {
         const Finished listed =
@@ -227,10 +276,13 @@ double Bench::runAnchor(const Case& c, const QString& db, const QString& script,
                  QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid")});
         if (listed.out.count('\n') != c.namesAfter.size())
             throw std::runtime_error("the shell listed a different number of names");
+        phaseEnds(Shell);
     } else if (c.shellRuns) {
         run(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), db}, script);
+        phaseEnds(Shell);
     }
-    return double(timer.nsecsElapsed()) / 1e6;
+    done.ms = double(timer.nsecsElapsed()) / 1e6;
+    return done;
 }
 
 // The median peak memory of a child that runs `kind` on `db`.

@@ -28,9 +28,12 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: bench_tables [--quick] [--scaling] [--tables N] [--megabytes M] [--repeat R]\n"
-                 "                    [--sizes N,N,...] [--only case,...] [--dir FOLDER] [--keep]\n"
+                 "                    [--sizes N,N,...] [--only case,...] [--order rotate|tool|anchor]\n"
+                 "                    [--dir FOLDER] [--keep]\n"
                  "  --quick     1,000 tables and 50 MB (with --scaling: 1,000, 2,000 and 5,000 tables)\n"
                  "  --scaling   time per deleted table for 1,000 to 20,000 tables, 50 MB per 1,000\n"
+                 "  --order     who goes first in each round: turning round (default), always the tool,\n"
+                 "              or always the anchor (then shell+cache, then plain cp)\n"
                  "  cases: choose numbered all series rename empty safety memory\n");
 }
 
@@ -63,6 +66,16 @@ std::optional<Options> parse(const QStringList& args)
                 o.sizes << s.toInt();
         } else if (a == QLatin1String("--only")) {
             o.only = next().split(QLatin1Char(','));
+        } else if (a == QLatin1String("--order")) {
+            const QString order = next();
+            if (order == QLatin1String("rotate"))
+                o.order = Order::Rotate;
+            else if (order == QLatin1String("tool"))
+                o.order = Order::ToolFirst;
+            else if (order == QLatin1String("anchor"))
+                o.order = Order::AnchorFirst;
+            else
+                return std::nullopt;
         } else if (a == QLatin1String("--dir")) {
             o.dir = next();
         } else if (a == QLatin1String("--keep")) {
