@@ -275,9 +275,10 @@ private slots:
         QCOMPARE(list->count(), left.size());
         QCOMPARE(w.dialogs.informed.size(), 1);
         QVERIFY2(w.dialogs.informed[0].startsWith(
-                     QStringLiteral("Poisto keskeytettiin, kun %1 taulukkoa oli poistettu; muut ovat tallella. | "
+                     QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella. | "
                                     "Varmuuskopio ")
-                         .arg(deleted)),
+                         .arg(deleted == 1 ? QStringLiteral("1 taulukko")
+                                           : QStringLiteral("%1 taulukkoa").arg(deleted))),
                  qPrintable(w.dialogs.informed[0]));
         const QStringList copies = testdb::safetyCopies(dir.path());
         QCOMPARE(copies.size(), 1);
