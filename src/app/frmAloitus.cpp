@@ -7,6 +7,7 @@
 #include "db/DatabaseEngine.h"
 #include "view/Dialogs.h"
 #include "db/Failure.h"
+#include "db/Reasons.h"
 #include "register/DeleteAllRegisterTables.h"
 #include "register/DeleteNumberedRegisterTables.h"
 #include "register/DeleteSeries.h"
@@ -22,11 +23,15 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <optional>
+
 namespace {
 
 // Positions are laid out in twips; 15 twips make one pixel at 96 dots per
 // inch, and Qt scales logical pixels on denser screens.
 constexpr int px(int twips) { return twips / 15; }
+
+constexpr int kRebuildWaitMs = 300;
 
 } // namespace
 
@@ -122,11 +127,13 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
     QString message;
+    std::optional<Failure> failed;
     try {
         operation();
         return;
     } catch (const Failure& failure) {
         message = failure.message();
+        failed = failure;
     } catch (const std::exception& error) {
         message = QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what());
     }
@@ -134,9 +141,17 @@ void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFai
         try {
             rebuildListAfterFailure();
         } catch (const Failure& failure) {
-            message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
-                                      "tiedostoa.\n")
-                       + failure.message();
+            // The same cause is told once: the box gets one sentence more.
+            if (failed && reasons::lockedOut(*failed) && reasons::lockedOut(failure))
+                message = Failure(failed->whatFailed() + QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää "
+                                                                       "samasta syystä, joten se ei välttämättä "
+                                                                       "vastaa tiedostoa."),
+                                  failed->file(), failed->detail(), failed->original())
+                              .message();
+            else
+                message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä "
+                                          "vastaa tiedostoa.\n")
+                           + failure.message();
         }
     }
     dialogs_.inform(message);
@@ -147,7 +162,11 @@ void frmAloitus::rebuildListAfterFailure()
 {
     if (databasePath_.isEmpty())
         return;
-    Database database = DatabaseEngine::instance().open(databasePath_);
+    // The operation has just waited for another program as long as the
+    // operator let it: the list waits only a moment, without a dialog.
+    Database database = DatabaseEngine::instance().open(databasePath_, [](int elapsedMs) {
+        return elapsedMs < kRebuildWaitMs;
+    });
     RefreshTableList(database, *this);
 }
 

@@ -38,7 +38,8 @@ QHash<QString, QString> shadowOwners(const QStringList& names, const QStringList
 // cache than that is not free: an operation on a large table would fill it.
 void Database::fitPageCacheToCatalogue()
 {
-    const QString what = QStringLiteral("Tietokannan asetusta ei voitu tehdä.");
+    // Part of opening the file: the operator needs no word of the setting.
+    const QString what = QStringLiteral("Tietokantaa ei voitu avata.");
     const double catalogueBytes = [&] {
         sqlite3_stmt* raw = nullptr;
         // The name is stored twice; the rest is a generous guess at each

@@ -2,6 +2,7 @@
 
 #include "db/DatabaseEngine.h"
 #include "db/StartFolder.h"
+#include "tables/WaitingDialogs.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 
@@ -10,7 +11,9 @@ void RefreshTableList(Database& database, MainView& view)
     view.showTableNames(database.tableNames());
 }
 
-void chooseDatabase(MainView& view, Dialogs& dialogs)
+namespace {
+
+void choose(MainView& view, WaitingDialogs& dialogs)
 {
     const QString path = dialogs.chooseFileToOpen({
         QStringLiteral("Mistä tietokannasta poistetaan?"),
@@ -23,8 +26,17 @@ void chooseDatabase(MainView& view, Dialogs& dialogs)
     const BusyPointer busy(dialogs);
     // The file becomes current only once it has opened as a database and its
     // tables are read: a file that fails leaves the previous one in place.
-    Database database = DatabaseEngine::instance().open(path);
+    dialogs.setNotDone(QStringLiteral("Tietokantaa ei avattu"));
+    Database database = DatabaseEngine::instance().open(path, dialogs.keepWaiting());
     const QStringList names = database.tableNames();
     view.setDatabasePath(path);
     view.showTableNames(names);
+}
+
+} // namespace
+
+void chooseDatabase(MainView& view, Dialogs& dialogs)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { choose(view, waiting); });
 }

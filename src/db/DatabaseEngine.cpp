@@ -12,12 +12,6 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 
-namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
-
-} // namespace
-
 DatabaseEngine::DatabaseEngine()
 {
     if (const int rc = sqlite3_initialize(); rc != SQLITE_OK)
@@ -31,7 +25,7 @@ DatabaseEngine& DatabaseEngine::instance()
     return engine;
 }
 
-Database DatabaseEngine::open(const QString& path) const
+Database DatabaseEngine::open(const QString& path, KeepWaiting keepWaiting) const
 {
     checkFile(path);
 
@@ -51,24 +45,24 @@ Database DatabaseEngine::open(const QString& path) const
     if (sqlite3_db_readonly(raw, "main") == 1)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    auto lockWait = std::make_unique<LockWait>(std::move(keepWaiting));
+    lockWait->attachTo(raw);
 
-    Database database(path, std::move(file), std::move(db));
+    Database database(path, std::move(file), std::move(db), std::move(lockWait));
     // Freed pages are not overwritten with zeros: the safety copy already
     // keeps the old data, and zeroing would make large deletions slow.
-    database.run(QStringLiteral("PRAGMA secure_delete=FAST"),
-                 QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    database.run(QStringLiteral("PRAGMA secure_delete=FAST"), QStringLiteral("Tietokantaa ei voitu avata."));
     // References are checked by the operations themselves; the engine
     // enforces them only where an operation asks it to (see EnforcedReferences).
-    database.run(QStringLiteral("PRAGMA foreign_keys=OFF"), QStringLiteral("Tietokannan asetusta ei voitu tehdä."));
+    database.run(QStringLiteral("PRAGMA foreign_keys=OFF"), QStringLiteral("Tietokantaa ei voitu avata."));
     database.fitPageCacheToCatalogue();
     // Reading the catalogue now shows at once a file that is damaged.
     database.catalogue();
     return database;
 }
 
-Database::Database(QString path, FileHandle file, DbPtr db)
-    : path_(std::move(path)), file_(std::move(file)), db_(std::move(db))
+Database::Database(QString path, FileHandle file, DbPtr db, std::unique_ptr<LockWait> lockWait)
+    : path_(std::move(path)), lockWait_(std::move(lockWait)), file_(std::move(file)), db_(std::move(db))
 {
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "db/LockWait.h"
 #include "db/SqliteHandles.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+#include <optional>
 
 class Database;
 
@@ -19,7 +23,9 @@ public:
 
     // Opens an existing database file read-write and shared. Never creates
     // or changes a file; anything that is not a usable database is a Failure.
-    Database open(const QString& path) const;
+    // While another program holds the file, its every step waits as long as
+    // `keepWaiting` says (see LockWait).
+    Database open(const QString& path, KeepWaiting keepWaiting = {}) const;
 
 private:
     DatabaseEngine();
@@ -34,6 +40,8 @@ public:
     ~Database() = default;
 
     const QString& path() const { return path_; }
+    // How the steps from now on wait for another program's lock.
+    void setKeepWaiting(KeepWaiting keepWaiting) { lockWait_->setKeepWaiting(std::move(keepWaiting)); }
 
     // The catalogue: every table the file holds, system tables included, in
     // the order the tables were made. Deleting an entry moves later entries
@@ -48,6 +56,9 @@ public:
     // commit, so a drop that committed is never reported as failed.
     void deleteTable(const QString& name);
     qint64 rowCount(const QString& table);
+    // The same, or nothing when counting would take longer than about
+    // `withinMs` of the engine's work (a wait for a lock not included).
+    std::optional<qint64> rowCountWithin(const QString& table, int withinMs);
     // The virtual table (full-text or spatial index) whose data `name`
     // holds, or empty: such a table is deleted only with its owner.
     QString shadowOwner(const QString& name);
@@ -108,7 +119,7 @@ private:
     using StmtPtr = sqlite::StmtPtr;
 
     friend class DatabaseEngine;
-    Database(QString path, FileHandle file, DbPtr db);
+    Database(QString path, FileHandle file, DbPtr db, std::unique_ptr<LockWait> lockWait);
 
     sqlite3* db() const;
     [[noreturn]] void fail(const QString& what) const;
@@ -122,6 +133,7 @@ private:
     void rollback() noexcept;
 
     QString path_;
+    std::unique_ptr<LockWait> lockWait_;   // the engine's handler: outlives the handle
     FileHandle file_;          // declared before the engine's handle: closed after it
     DbPtr db_;                 // declared first: the statements are finalized before it closes
     StmtPtr versionQuery_;

@@ -23,8 +23,20 @@ public:
     // for a caller that knows what had been done when the step failed.
     Failure withContext(const QString& context) const
     {
-        return Failure(context + QLatin1Char('\n') + what_, file_, detail_, original_);
+        Failure told(context + QLatin1Char('\n') + what_, file_, detail_, original_);
+        told.lockedOut_ = lockedOut_;
+        return told;
     }
+
+    // The same failure told by the operation in its own words, `what`, which
+    // say that another program holding the file is why; the engine's words stay.
+    Failure lockedOutAs(QString what) const
+    {
+        Failure told(std::move(what), file_, {}, original_);
+        told.lockedOut_ = true;
+        return told;
+    }
+    bool toldAsLockedOut() const { return lockedOut_; }
 
     QString message() const
     {
@@ -46,4 +58,5 @@ private:
     QString detail_;
     QString original_;
     std::string utf8_;
+    bool lockedOut_ = false;
 };

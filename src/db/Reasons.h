@@ -42,4 +42,10 @@ Failure engineFailure(const QString& what, const QString& file, sqlite3* db);
 // A Failure from an engine result code without a connection to ask.
 Failure codeFailure(const QString& what, const QString& file, int code);
 
+// Whether another program holding the file caused `failure`.
+inline bool lockedOut(const Failure& failure)
+{
+    return failure.toldAsLockedOut() || failure.detail() == kLocked;
+}
+
 } // namespace reasons

@@ -4,8 +4,10 @@
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
 #include "db/References.h"
+#include "tables/ConfirmationLines.h"
 #include "tables/CopyBeforeChange.h"
 #include "tables/ReferenceCheck.h"
+#include "tables/WaitingDialogs.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 
@@ -41,19 +43,26 @@ QStringList doomedTables(Database& database, const std::function<bool(const QStr
     return names;
 }
 
-} // namespace
-
-void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
-                       const std::function<bool(const QString&)>& doomed)
+void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& question, const QString& title,
+                  const std::function<bool(const QString&)>& doomed)
 {
     if (view.databasePath().isEmpty()) {
         dialogs.inform(QStringLiteral("Valitse ensin tietokanta"));
         return;
     }
-    if (!dialogs.confirm(question, title, Dialogs::DefaultAnswer::Yes))
+    dialogs.setNotDone(QStringLiteral("Taulukoita ei poistettu"));
+    // Opened before the question, which tells what the walk would delete:
+    // the catalogue is read once, and no lock is held while the box waits.
+    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
+    QStringList doomedNow;
+    {
+        const Database::Walk reading(database);
+        doomedNow = doomedTables(database, doomed);
+    }
+    if (!dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::Yes,
+                                   confirmationLines::tablesToDelete(doomedNow)))
         return;
 
-    Database database = DatabaseEngine::instance().open(view.databasePath());
     // The copy and the first deletion share one write lock; every later
     // deletion is its own committed step, so a walk that fails or is stopped
     // keeps what it did.
@@ -68,6 +77,8 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
         }
     }
     const QString copy = copyBeforeChange(database, dialogs);
+    // From here on a failure tells how far the walk got.
+    dialogs.setNotDone({});
     int deleted = 0;
     bool stopped = false;
     try {
@@ -100,4 +111,13 @@ void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question
             QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.").arg(tablesCount(deleted)),
             QStringLiteral("Varmuuskopio %1 sisältää tietokannan sellaisena kuin se oli ennen poistoa.")
                 .arg(QDir::toNativeSeparators(copy)));
+}
+
+} // namespace
+
+void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
+                       const std::function<bool(const QString&)>& doomed)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { deleteTables(view, waiting, question, title, doomed); });
 }

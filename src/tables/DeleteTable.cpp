@@ -7,8 +7,11 @@
 #include "view/MainView.h"
 #include "tables/CopyBeforeChange.h"
 #include "tables/ReferenceCheck.h"
+#include "tables/WaitingDialogs.h"
 
-void deleteSelectedTable(MainView& view, Dialogs& dialogs)
+namespace {
+
+void deleteTable(MainView& view, WaitingDialogs& dialogs)
 {
     const QString name = view.selectedTableName();
     if (name.isEmpty())
@@ -18,7 +21,8 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
     if (!dialogs.confirm(question, QStringLiteral("Taulukon poistaminen"), Dialogs::DefaultAnswer::No))
         return;
 
-    Database database = DatabaseEngine::instance().open(view.databasePath());
+    dialogs.setNotDone(QStringLiteral("Taulukkoa %1 ei poistettu").arg(name));
+    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
     Database::WriteTransaction change(database);
     // Decided under the lock, before the copy: a refusal leaves no copy.
     if (const QString refusal = referredTableRefusal(References(database), name, QStringLiteral("ei poistettu"));
@@ -30,6 +34,15 @@ void deleteSelectedTable(MainView& view, Dialogs& dialogs)
     const QString copy = copyBeforeChange(database, dialogs);
     database.deleteTable(name);
     change.commit();
+    dialogs.setNotDone({});
     dialogs.informWithDetail(QStringLiteral("Poistettu!"), copyLocation(copy));
     RefreshTableList(database, view);
+}
+
+} // namespace
+
+void deleteSelectedTable(MainView& view, Dialogs& dialogs)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { deleteTable(view, waiting); });
 }

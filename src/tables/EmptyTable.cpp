@@ -1,11 +1,18 @@
 #include "tables/EmptyTable.h"
 
 #include "db/DatabaseEngine.h"
+#include "tables/ConfirmationLines.h"
 #include "tables/ReferenceCheck.h"
+#include "tables/WaitingDialogs.h"
 #include "view/Dialogs.h"
 #include "view/MainView.h"
 
-void emptySelectedTable(MainView& view, Dialogs& dialogs)
+namespace {
+
+// Longer than this, and the question comes without the count.
+constexpr int kCountingMs = 200;
+
+void emptyTable(MainView& view, WaitingDialogs& dialogs)
 {
     const QString name = view.selectedTableName();
     if (name.isEmpty()) {
@@ -14,7 +21,8 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
     }
     // Opened before the question, which tells what the emptying does to
     // the rows of other tables that refer to this one.
-    Database database = DatabaseEngine::instance().open(view.databasePath());
+    dialogs.setNotDone(QStringLiteral("Taulukon %1 rivejä ei poistettu").arg(name));
+    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
     const EmptyingEffects asked = emptyingEffects(database, name);
     if (!asked.refusal.isEmpty()) {
         dialogs.inform(asked.refusal);
@@ -22,9 +30,9 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
     }
     const QString question = QStringLiteral("Tyhjennetäänkö '") + name + QStringLiteral("' taulukko?");
     const QString title = QStringLiteral("Poistetaan '") + name + QStringLiteral("' rivit?");
-    if (!(asked.detail.isEmpty() ? dialogs.confirm(question, title, Dialogs::DefaultAnswer::No)
-                                 : dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::No,
-                                                             asked.detail)))
+    const QString rows = confirmationLines::rowsToDelete(database.rowCountWithin(name, kCountingMs));
+    if (!dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::No,
+                                   asked.detail.isEmpty() ? rows : rows + QLatin1Char('\n') + asked.detail))
         return;
 
     qint64 left = 0;
@@ -46,6 +54,7 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
             database.execute(QStringLiteral("DELETE * FROM [") + name + QStringLiteral("]"));
             left = database.rowCount(name);
             change.commit();
+            dialogs.setNotDone({});
         }
     }
     database.close();
@@ -62,4 +71,12 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
                                       "sääntö esti niiden poistamisen.")
                            .arg(name, QString::number(left),
                                 left == 1 ? QStringLiteral("rivi") : QStringLiteral("riviä")));
+}
+
+} // namespace
+
+void emptySelectedTable(MainView& view, Dialogs& dialogs)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { emptyTable(view, waiting); });
 }

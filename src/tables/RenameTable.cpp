@@ -8,8 +8,11 @@
 #include "view/MainView.h"
 #include "tables/CopyBeforeChange.h"
 #include "tables/ReferenceCheck.h"
+#include "tables/WaitingDialogs.h"
 
-void renameSelectedTable(MainView& view, Dialogs& dialogs)
+namespace {
+
+void renameTable(MainView& view, WaitingDialogs& dialogs)
 {
     const QString name = view.selectedTableName();
     if (name.isEmpty())
@@ -21,7 +24,8 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     if (newName.isEmpty())
         return;
 
-    Database database = DatabaseEngine::instance().open(view.databasePath());
+    dialogs.setNotDone(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen").arg(name));
+    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
     // The copy and the deletion of the old table commit together: a failure
     // leaves the file as it was, and no other program writes in between.
     Database::WriteTransaction change(database);
@@ -44,6 +48,7 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     try {
         database.deleteTable(name);
         change.commit();
+        dialogs.setNotDone({});
     } catch (const Failure& failed) {
         throw failed.withContext(QStringLiteral("Uudelleennimeäminen epäonnistui; tietokanta on ennallaan, eikä "
                                                 "taulukkoa %1 tehty.")
@@ -51,4 +56,12 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     }
     dialogs.informWithDetail(QStringLiteral("Uudelleennimetty!"), copyLocation(copy));
     RefreshTableList(database, view);
+}
+
+} // namespace
+
+void renameSelectedTable(MainView& view, Dialogs& dialogs)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { renameTable(view, waiting); });
 }

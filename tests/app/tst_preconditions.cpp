@@ -100,22 +100,25 @@ private slots:
                                    "\ntaulukko\nHenkilöstö ja palkat";
         QTest::newRow("empty") << "cmdTyhjenna" << "Henkilöstö ja palkat"
                                << "Kyllä/Ei [Poistetaan 'Henkilöstö ja palkat' rivit?] oletus Ei: Tyhjennetäänkö "
-                                  "'Henkilöstö ja palkat' taulukko?";
+                                  "'Henkilöstö ja palkat' taulukko? | Taulukossa on 1 rivi. Tyhjennyksestä ei oteta "
+                                  "varmuuskopiota.";
         // Cancel and an empty answer are one case: the prompt gives "".
         QTest::newRow("rename") << "cmdNimea" << "Asiakkaat"
                                 << "Kysy: Nimetään uudelleen tietokannasta\n%1\ntaulukko\nAsiakkaat\nSyötä taulukon "
                                    "uusi nimi";
         QTest::newRow("series") << "cmdP" << "Tulorekisteri_12345_a"
                                 << "Kyllä/Ei [POISTETAAN KAIKKI Tulorekisteri_12345 -alkuiset taulut] oletus Kyllä: "
-                                   "Poistetaanko kaikki Tulorekisteri_12345  -alkuiset taulut";
+                                   "Poistetaanko kaikki Tulorekisteri_12345  -alkuiset taulut | Poistetaan 1 taulukko: "
+                                   "Tulorekisteri_12345_a.";
         QTest::newRow("all register")
             << "cmdPoistaTulorekisteriTaulut" << "Tulorekisteri_12345_a"
             << "Kyllä/Ei [POISTETAAN KAIKKI Tulorekisteri_ -alkuiset taulut] oletus Kyllä: Poistetaanko kaikki "
-               "tulorekisteri -taulut";
+               "tulorekisteri -taulut | Poistetaan 1 taulukko: Tulorekisteri_12345_a.";
         QTest::newRow("numbered register")
             << "cmdPTN" << "Tulorekisteri_12345_a"
             << "Kyllä/Ei [POISTETAAN KAIKKI NUMEROIDUT Tulorekisteri_ -alkuiset taulut] oletus Kyllä: Poistetaanko "
-               "kaikki numeroidut tulorekisteri -taulut. Jätetään jäljelle vain perustieto -taulut";
+               "kaikki numeroidut tulorekisteri -taulut. Jätetään jäljelle vain perustieto -taulut | Poistetaan 1 "
+               "taulukko: Tulorekisteri_12345_a.";
     }
 
     void decliningChangesNothing()

@@ -54,6 +54,8 @@ public:
     std::function<void(const QString&)> whileInforming;
     // Runs while a question is open, before its scripted answer.
     std::function<void(const QString&)> whileConfirming;
+    // Runs at every advance() of long work, with the work as reported so far.
+    std::function<void(const ProgressShown&)> whileProgressing;
 
     void inform(const QString& text) override
     {
@@ -176,6 +178,8 @@ private:
         {
             auto& steps = dialogs_.progresses[index_].steps;
             steps.append({done, total});
+            if (dialogs_.whileProgressing)
+                dialogs_.whileProgressing(dialogs_.progresses[index_]);
             return dialogs_.stopAfterSteps < 0 || steps.size() < dialogs_.stopAfterSteps;
         }
 

@@ -12,9 +12,12 @@ const QString kTables = QStringLiteral("CREATE TABLE Asiakkaat (nro INTEGER NOT 
                                        "CREATE TABLE \"Vanha]nimi\" (y); INSERT INTO \"Vanha]nimi\" VALUES (1);");
 const QStringList kTableNames{"Asiakkaat", "Henkilöstö ja palkat", "Vanha]nimi"};
 
-QString question(const QString& table)
+// The question, with the line that tells what emptying takes.
+QString question(const QString& table, const QString& rows)
 {
-    return QStringLiteral("Kyllä/Ei [Poistetaan '%1' rivit?] oletus Ei: Tyhjennetäänkö '%1' taulukko?").arg(table);
+    return QStringLiteral("Kyllä/Ei [Poistetaan '%1' rivit?] oletus Ei: Tyhjennetäänkö '%1' taulukko? | %2 "
+                          "Tyhjennyksestä ei oteta varmuuskopiota.")
+        .arg(table, rows);
 }
 
 } // namespace
@@ -34,7 +37,7 @@ private slots:
         db.window.dialogs.confirmAnswers = {true, true};
         db.window.click(QStringLiteral("cmdTyhjenna"));
 
-        QCOMPARE(db.boxes(), (QStringList{question(QStringLiteral("Asiakkaat")),
+        QCOMPARE(db.boxes(), (QStringList{question(QStringLiteral("Asiakkaat"), QStringLiteral("Taulukossa on 2 riviä.")),
                                           QStringLiteral("OK: Poistettu taulukon Asiakkaat rivit")}));
         QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Asiakkaat")), qint64(0));
         QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Henkilöstö ja palkat")), qint64(1));
@@ -48,9 +51,21 @@ private slots:
 
         db.window.dialogs.shown.clear();
         db.window.click(QStringLiteral("cmdTyhjenna"));
-        QCOMPARE(db.boxes(), (QStringList{question(QStringLiteral("Asiakkaat")),
+        QCOMPARE(db.boxes(), (QStringList{question(QStringLiteral("Asiakkaat"), QStringLiteral("Taulukossa ei ole rivejä.")),
                                           QStringLiteral("OK: Poistettu taulukon Asiakkaat rivit")}));
         QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Asiakkaat")), qint64(0));
+    }
+
+    // A large count is written the Finnish way, with a space between the thousands.
+    void theQuestionCountsTheRows()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Laskut (x);"
+                                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 99420)"
+                                         " INSERT INTO Laskut SELECT i FROM n;"));
+        db.window.select(QStringLiteral("Laskut"));
+        db.window.click(QStringLiteral("cmdTyhjenna"));
+        QCOMPARE(db.boxes(), QStringList{question(QStringLiteral("Laskut"), QStringLiteral("Taulukossa on 99\u00A0420 riviä."))});
+        QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Laskut")), qint64(99420));
     }
 
     // "]" ends the bracketed name early; the engine refuses the statement.
@@ -64,7 +79,7 @@ private slots:
 
         const QStringList boxes = db.boxes();
         QCOMPARE(boxes.size(), 2);
-        QCOMPARE(boxes.at(0), question(QStringLiteral("Vanha]nimi")));
+        QCOMPARE(boxes.at(0), question(QStringLiteral("Vanha]nimi"), QStringLiteral("Taulukossa on 1 rivi.")));
         QVERIFY2(boxes.at(1).startsWith(QStringLiteral("OK: Tietokantamoottori hylkäsi lauseen, eikä mitään muutettu.")),
                  qPrintable(boxes.at(1)));
         QCOMPARE(testdb::fileBytes(db.file), before);

@@ -174,7 +174,8 @@ private slots:
             break;
         case Operation::Empty:
             QCOMPARE(asked.size(), 1);
-            QCOMPARE(asked.first().detail, detail);
+            // Under the line of the table's own rows, what the emptying does to others.
+            QCOMPARE(asked.first().detail.section(QLatin1Char('\n'), 1), detail);
             QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: Poistettu taulukon %1 rivit").arg(table));
             QCOMPARE(testdb::rowCount(db.file, table), qint64(0));
             break;

@@ -1,0 +1,109 @@
+// Renames through the real window while another program commits without
+// pause into the same rollback-journal file: how many renames win the lock
+// between its commits, and how long each took. Started by hand:
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_lockwait [renames, default 20]
+#include "app/QtDialogs.h"
+#include "app/frmAloitus.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class YesDialogs : public QtDialogs {
+public:
+    QString file;
+    QString newName;
+    QStringList informed;
+    bool confirm(const QString&, const QString&, DefaultAnswer) override { return true; }
+    void inform(const QString& text) override { informed.append(text); }
+    void informWithDetail(const QString& text, const QString&) override { informed.append(text); }
+    QString askText(const QString&) override { return newName; }
+    QString chooseFileToOpen(const OpenFileRequest&) override { return file; }
+};
+
+// The other program: one row a transaction, committed, again at once.
+void commitWithoutPause(const QString& path, const std::atomic<bool>& stop, std::atomic<int>& commits)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_busy_timeout(db, 5000);
+    while (!stop)
+        if (sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO Muut VALUES (1); COMMIT;", nullptr, nullptr, nullptr)
+            == SQLITE_OK)
+            ++commits;
+        else
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const int renames = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("yritys.wk1"));
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_exec(db, "CREATE TABLE Laskut_0 (x); CREATE TABLE Muut (x);", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    YesDialogs dialogs;
+    frmAloitus window(dialogs);
+    dialogs.setParentWindow(&window);
+    dialogs.file = path;
+    window.findChild<QPushButton*>(QStringLiteral("cmdSelaa"))->click();
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> commits{0};
+    std::thread other(commitWithoutPause, path, std::cref(stop), std::ref(commits));
+    while (commits < 20)
+        std::this_thread::yield();
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
+    int won = 0;
+    std::vector<double> ms;
+    QString current = QStringLiteral("Laskut_0");
+    QElapsedTimer all;
+    all.start();
+    for (int i = 1; i <= renames; ++i) {
+        const auto found = list->findItems(current, Qt::MatchExactly);
+        if (found.isEmpty())
+            break;
+        list->setCurrentItem(found.constFirst());
+        dialogs.newName = QStringLiteral("Laskut_%1").arg(i);
+        dialogs.informed.clear();
+        QElapsedTimer timer;
+        timer.start();
+        window.findChild<QPushButton*>(QStringLiteral("cmdNimea"))->click();
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (dialogs.informed.value(0) == QStringLiteral("Uudelleennimetty!")) {
+            ++won;
+            current = dialogs.newName;
+        } else {
+            std::printf("  rename %d: %s\n", i, qPrintable(dialogs.informed.value(0).section(QLatin1Char('\n'), 0, 0)));
+        }
+    }
+    stop = true;
+    other.join();
+    std::sort(ms.begin(), ms.end());
+    std::printf("%d of %d renames won the lock while another program committed %d times in %.1f s; per rename "
+                "median %.0f ms (%.0f-%.0f)\n",
+                won, renames, commits.load(), double(all.elapsed()) / 1000, ms[ms.size() / 2], ms.front(),
+                ms.back());
+    return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The informative lines under a question, which tell what the answer Yes
+// will take. Numbers are written the Finnish way, "4 992".
+namespace confirmationLines {
+
+// The tables a register cleanup would delete, the first few by name:
+// "Poistetaan 4 992 taulukkoa: A, B, C, D, E ja 4 987 muuta.",
+// "Poistetaan 1 taulukko: A." or "Yhtään taulukkoa ei poisteta."
+QString tablesToDelete(const QStringList& doomed);
+
+// The rows emptying a table deletes, when they were counted, and that no
+// safety copy is taken: "Taulukossa on 99 420 riviä. Tyhjennyksestä ei oteta
+// varmuuskopiota."
+QString rowsToDelete(std::optional<qint64> rows);
+
+} // namespace confirmationLines
