@@ -4,8 +4,8 @@
 #include "Bench.h"
 
 #include "app/frmAloitus.h"
-#include "db/SafetyCopy.h"
-#include "view/Dialogs.h"
+#include "copies/SafetyCopy.h"
+#include "seam/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,18 +3,18 @@
 #include "app/ElidedLabel.h"
 #include "app/WrappingButton.h"
 
-#include "db/DatabaseChoice.h"
+#include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "view/Dialogs.h"
+#include "seam/Dialogs.h"
 #include "db/Failure.h"
-#include "register/DeleteAllRegisterTables.h"
-#include "register/DeleteNumberedRegisterTables.h"
-#include "register/DeleteSeries.h"
-#include "register/RegisterNames.h"
-#include "register/SeriesSelection.h"
-#include "tables/DeleteTable.h"
-#include "tables/EmptyTable.h"
-#include "tables/RenameTable.h"
+#include "operations/DeleteAllRegisterTables.h"
+#include "operations/DeleteNumberedRegisterTables.h"
+#include "operations/DeleteSeries.h"
+#include "operations/RegisterNames.h"
+#include "operations/SeriesSelection.h"
+#include "operations/DeleteTable.h"
+#include "operations/EmptyTable.h"
+#include "operations/RenameTable.h"
 
 #include <QApplication>
 #include <QLabel>

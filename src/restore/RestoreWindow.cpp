@@ -1,10 +1,10 @@
 #include "restore/RestoreWindow.h"
 
-#include "backups/RemoveCopies.h"
-#include "backups/RestoreCopy.h"
+#include "copies/RemoveCopies.h"
+#include "copies/RestoreCopy.h"
 #include "db/Failure.h"
 #include "restore/CopyRows.h"
-#include "view/Dialogs.h"
+#include "seam/Dialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>

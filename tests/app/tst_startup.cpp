@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "dialogs/Startup.h"
 
 #include <QApplication>
 #include <QDate>

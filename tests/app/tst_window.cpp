@@ -2,8 +2,8 @@
 #include "TestDatabase.h"
 #include "WindowDriver.h"
 #include "app/ElidedLabel.h"
-#include "app/QtDialogs.h"
-#include "app/Startup.h"
+#include "dialogs/QtDialogs.h"
+#include "dialogs/Startup.h"
 
 #include <QAccessible>
 #include <QApplication>

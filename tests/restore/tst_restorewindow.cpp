@@ -1,6 +1,6 @@
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
-#include "db/SafetyCopy.h"
+#include "copies/SafetyCopy.h"
 #include "restore/RestoreWindow.h"
 
 #include <QPushButton>
