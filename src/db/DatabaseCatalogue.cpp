@@ -1,4 +1,4 @@
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 
 #include "db/Failure.h"
 #include "db/NameBytes.h"

@@ -21,7 +21,7 @@ void emptySelectedTable(MainView& view, Dialogs& dialogs)
     {
         // The count is read before the commit, so it tells what this deletion left.
         Database::WriteTransaction change(database);
-        database.execute(QStringLiteral("DELETE * FROM [") + name + QStringLiteral("]"));
+        database.deleteAllRows(name);
         left = database.rowCount(name);
         change.commit();
     }

@@ -19,14 +19,18 @@ void renameSelectedTable(MainView& view, Dialogs& dialogs)
     if (newName.isEmpty())
         return;
 
+    // A "]" in the new name has always been refused; nothing is opened or copied for it.
+    if (newName.contains(QLatin1Char(']')))
+        throw Failure(QStringLiteral("Uudelleennimeäminen hylättiin; taulukko %1 on ennallaan.").arg(name),
+                      view.databasePath(), QStringLiteral("taulukon uudessa nimessä ei saa olla merkkiä ]"));
+
     Database database = DatabaseEngine::instance().open(view.databasePath());
     // The copy and the deletion of the old table commit together: a failure
     // leaves the file as it was, and no other program writes in between.
     Database::WriteTransaction change(database);
     const QString copy = copyBeforeChange(database, dialogs);
     try {
-        database.execute(QStringLiteral("SELECT [") + name + QStringLiteral("].* INTO [") + newName
-                         + QStringLiteral("] FROM [") + name + QStringLiteral("]"));
+        database.copyTableAs(name, newName);
     } catch (const Failure& refused) {
         throw refused.withContext(QStringLiteral("Uudelleennimeäminen hylättiin; taulukko %1 on ennallaan.").arg(name));
     }
