@@ -129,7 +129,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     // A half-written copy never carries a safety copy's name, and its name is
     // no longer than the copy's own: the digits and ".var" give way to six
     // letters and ".kesken".
-    const QByteArray pattern = QFile::encodeName(safetyCopyPath(databasePath, moment).chopped(18)) + "XXXXXX.kesken";
+    const QByteArray pattern = QFile::encodeName(safetyCopyStem(databasePath)) + "XXXXXX.kesken";
     sqlite3* db = database.nativeHandle();
     const bool throughEngine = copyPages::usesWriteAheadLog(db, databasePath);
     // A copy killed half-way leaves its file where it had to have a name.
@@ -159,18 +159,6 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
 }
 
 } // namespace
-
-QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int number)
-{
-    const QFileInfo info(databasePath);
-    const QString extension = info.suffix();
-    const QString base = extension.isEmpty() ? databasePath : databasePath.chopped(extension.size() + 1);
-    QString path = base + QLatin1Char('_') + extension + QLatin1Char('_')
-                   + moment.toString(QStringLiteral("yyyyMMddhhmmss"));
-    if (number > 1)
-        path += QLatin1Char('_') + QString::number(number);
-    return path + QStringLiteral(".var");
-}
 
 QString SafetyCopy(Database& database, const CopyProgress& progress)
 {

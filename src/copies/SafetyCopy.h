@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copies/CopyName.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
@@ -10,12 +12,6 @@ class Database;
 
 // Told how far the copy is, `done` of `total` (bytes or pages), as it goes.
 using CopyProgress = std::function<void(qint64 done, qint64 total)>;
-
-// The name of the safety copy taken at `moment`: beside the database, from
-// its name without the extension, "_", the extension without its dot, "_",
-// the fourteen digits of the moment (yyyyMMddhhmmss) and ".var". A copy
-// number above 1 goes before ".var" as "_2", "_3", ….
-QString safetyCopyPath(const QString& databasePath, const QDateTime& moment, int number = 1);
 
 // Copies the whole database file beside it, under the name of this moment,
 // through `database`, which must hold the write lock (a

@@ -5,44 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
-
-namespace {
-
-// The part of a copy's name that comes from the database: the name without
-// its extension, "_", the extension, "_".
-QString copyNameStem(const QFileInfo& database)
-{
-    const QString name = database.fileName();
-    const QString extension = database.suffix();
-    const QString base = extension.isEmpty() ? name : name.chopped(extension.size() + 1);
-    return base + QLatin1Char('_') + extension + QLatin1Char('_');
-}
-
-} // namespace
-
-std::optional<std::pair<QDateTime, int>> safetyCopyName(const QString& databasePath, const QString& copyPath)
-{
-    const QFileInfo database(databasePath);
-    const QFileInfo copy(copyPath);
-    if (database.absolutePath() != copy.absolutePath())
-        return std::nullopt;
-    static const QRegularExpression tail(QStringLiteral("^(\\d{14})(?:_([1-9]\\d{0,8}))?\\.var$"));
-    const QString stem = copyNameStem(database);
-    const QString name = copy.fileName();
-    if (!name.startsWith(stem))
-        return std::nullopt;
-    const QRegularExpressionMatch match = tail.match(QStringView(name).mid(stem.size()));
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QDateTime moment = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMddhhmmss"));
-    const int number = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
-    if (!moment.isValid() || (number == 1 && !match.captured(2).isEmpty()))
-        return std::nullopt;
-    return std::pair{moment, number};
-}
 
 QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
 {
@@ -50,7 +14,7 @@ QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
     const QDir folder = database.absoluteDir();
     if (!folder.exists())
         throw Failure(QStringLiteral("Tietokannan kansiota ei löydy."), folder.path());
-    const QString pattern = copyNameStem(database) + QStringLiteral("*.var");
+    const QString pattern = safetyCopyStem(database.fileName()) + QStringLiteral("*.var");
 
     QList<SafetyCopyEntry> entries;
     for (const QFileInfo& file : folder.entryInfoList({pattern}, QDir::Files | QDir::Hidden)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copies/CopyName.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -15,11 +17,6 @@ struct SafetyCopyEntry {
     std::optional<int> tableCount;
     QString problem;
 };
-
-// The moment and number of `copyPath` when it is named as a safety copy of
-// `databasePath` (<name>_<extension>_<14 digits>[_N].var, in the same
-// folder); empty for any other file.
-std::optional<std::pair<QDateTime, int>> safetyCopyName(const QString& databasePath, const QString& copyPath);
 
 // Every safety copy of the database found beside it, newest first. A copy
 // that cannot be read is still listed, with its problem.
