@@ -7,11 +7,6 @@
 
 #include <sqlite3.h>
 
-void CopyDatabase::Closer::operator()(sqlite3* db) const
-{
-    sqlite3_close_v2(db);
-}
-
 CopyDatabase::CopyDatabase(const QString& path) : path_(path)
 {
     if (!QFileInfo(path).isFile())
@@ -36,27 +31,19 @@ void CopyDatabase::fail(const QString& what) const
 int CopyDatabase::tableCount() const
 {
     const QString what = QStringLiteral("Varmuuskopion taulukoita ei voitu lukea.");
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db_.get(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'", -1, &raw,
-                           nullptr) != SQLITE_OK)
+    const sqlite::StmtPtr count = sqlite::firstRow(db_.get(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'");
+    if (!count)
         fail(what);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> query(raw, sqlite3_finalize);
-    if (sqlite3_step(raw) != SQLITE_ROW)
-        fail(what);
-    return sqlite3_column_int(raw, 0);
+    return sqlite3_column_int(count.get(), 0);
 }
 
 void CopyDatabase::checkSound() const
 {
     const QString what = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db_.get(), "PRAGMA quick_check", -1, &raw, nullptr) != SQLITE_OK)
+    const sqlite::StmtPtr check = sqlite::firstRow(db_.get(), "PRAGMA quick_check");
+    if (!check)
         fail(what);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> query(raw, sqlite3_finalize);
-    const int rc = sqlite3_step(raw);
-    if (rc != SQLITE_ROW)
-        fail(what);
-    const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+    const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)));
     if (verdict != QLatin1String("ok"))
         throw Failure(what, path_, verdict);
 }

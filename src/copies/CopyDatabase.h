@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QString>
-#include <memory>
+#include "db/SqliteHandles.h"
 
-struct sqlite3;
+#include <QString>
 
 // A safety copy opened read-only as a database that nothing changes: the
 // engine takes no lock on it and never makes a log or shared-memory file
@@ -23,10 +22,8 @@ public:
     void checkSound() const;
 
 private:
-    struct Closer { void operator()(sqlite3* db) const; };
-
     [[noreturn]] void fail(const QString& what) const;
 
     QString path_;
-    std::unique_ptr<sqlite3, Closer> db_;
+    sqlite::DbPtr db_;
 };

@@ -150,9 +150,10 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
     if (sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw reasons::engineFailure(what, path, raw);
 
-    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", db, "main");
-    if (!backup)
+    sqlite::BackupPtr owned(sqlite3_backup_init(raw, "main", db, "main"));
+    if (!owned)
         throw reasons::engineFailure(what, path, raw);
+    sqlite3_backup* backup = owned.get();
     // In pieces of some megabytes, so that the window can be told of each;
     // our write lock keeps the source from changing between them.
     constexpr int kPagesPerStep = 1024;
@@ -164,7 +165,7 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
             progress(total - sqlite3_backup_remaining(backup), total);
         }
     } while (stepped == SQLITE_OK);
-    const int finished = sqlite3_backup_finish(backup);
+    const int finished = sqlite3_backup_finish(owned.release());
     if (stepped != SQLITE_DONE) {
         // A write refused by the system shows in the copy's connection.
         const int error = sqlite3_system_errno(raw);

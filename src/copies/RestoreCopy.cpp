@@ -4,6 +4,7 @@
 #include "copies/SafetyCopyList.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
+#include "db/SqliteHandles.h"
 #include "copies/SafetyCopy.h"
 
 #include <sqlite3.h>
@@ -19,10 +20,7 @@ QString engineMessage(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-struct BackupFinisher {
-    void operator()(sqlite3_backup* backup) const { sqlite3_backup_finish(backup); }
-};
-using Backup = std::unique_ptr<sqlite3_backup, BackupFinisher>;
+using Backup = sqlite::BackupPtr;
 
 const QString kPagesNotWritten = QStringLiteral("Varmuuskopion sivuja ei voitu kirjoittaa tietokantaan.");
 

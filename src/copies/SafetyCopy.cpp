@@ -69,7 +69,7 @@ sqlite::DbPtr readingConnection(const QString& path)
     sqlite::DbPtr db(raw);
     if (rc != SQLITE_OK)
         throw reasons::codeFailure(QStringLiteral("Tietokantaa ei voitu avata."), path, rc);
-    sqlite3_busy_timeout(raw, 5000);
+    sqlite3_busy_timeout(raw, sqlite::kBusyTimeoutMs);
     // The BEGIN alone takes no lock; the first read does, and reading the
     // schema version parses nothing.
     if (sqlite3_exec(raw, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)

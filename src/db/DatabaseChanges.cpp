@@ -114,14 +114,11 @@ void Database::deleteTable(const QString& name)
 qint64 Database::rowCount(const QString& table)
 {
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
-    sqlite3_stmt* raw = nullptr;
     const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
-    if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+    const StmtPtr count = sqlite::firstRow(db(), sql.constData(), int(sql.size()));
+    if (!count)
         fail(what);
-    const StmtPtr query(raw);
-    if (sqlite3_step(raw) != SQLITE_ROW)
-        fail(what);
-    return sqlite3_column_int64(raw, 0);
+    return sqlite3_column_int64(count.get(), 0);
 }
 void Database::copyTableAs(const QString& source, const QString& newName)
 {

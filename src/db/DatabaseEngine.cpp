@@ -12,12 +12,6 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 
-namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
-
-} // namespace
-
 DatabaseEngine::DatabaseEngine()
 {
     if (const int rc = sqlite3_initialize(); rc != SQLITE_OK)
@@ -51,7 +45,7 @@ Database DatabaseEngine::open(const QString& path) const
     if (sqlite3_db_readonly(raw, "main") == 1)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    sqlite3_busy_timeout(raw, sqlite::kBusyTimeoutMs);
 
     Database database(path, std::move(file), std::move(db));
     // Freed pages are not overwritten with zeros: the safety copy already

@@ -1,4 +1,5 @@
 #include "FileSizeLimit.h"
+#include "OtherProgram.h"
 #include "TestDatabase.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
@@ -17,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace {
@@ -131,6 +133,27 @@ private slots:
 
     // Told piece by piece, up to the whole: byte for byte in rollback mode
     // (in one step where the file system clones), page by page in log mode.
+    // A report that throws part-way through a copy in log mode leaves no
+    // reader behind: the log can be folded into the file at once afterwards.
+    void aThrowingReportLeavesNoReaderBehind()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("kesken.wk1"));
+        testdb::create(file, QStringLiteral("PRAGMA page_size=512; PRAGMA journal_mode=WAL;") + filledTableSql(3000));
+        {
+            Database database = DatabaseEngine::instance().open(file);
+            Database::WriteTransaction lock(database);
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, SafetyCopy(database, [](qint64, qint64) {
+                                         throw std::runtime_error("keskeytetty");
+                                     }));
+        }
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("INSERT INTO meta VALUES (1, 1); PRAGMA wal_checkpoint(TRUNCATE);"), SQLITE_OK);
+        QCOMPARE(QFileInfo(file + QStringLiteral("-wal")).size(), qint64(0));
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList());
+        QCOMPARE(leftovers(dir.path()), QStringList());
+    }
+
     void copyReportsHowFarItGot_data()
     {
         QTest::addColumn<bool>("writeAheadLog");
