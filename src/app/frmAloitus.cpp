@@ -6,7 +6,7 @@
 #include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "seam/Dialogs.h"
-#include "db/Failure.h"
+#include "dialogs/ClickGuard.h"
 #include "operations/DeleteAllRegisterTables.h"
 #include "operations/DeleteNumberedRegisterTables.h"
 #include "operations/DeleteSeries.h"
@@ -117,27 +117,19 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
             [this, operation = std::move(operation), onFailure] { guarded(operation, onFailure); });
 }
 
-// The one place where errors stop: the operator reads what failed, in one
-// box, and the program goes on.
+// A failure is told in one box; after one part-way, the list is read again
+// first, and a failure of that is told in the same box.
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
-    QString message;
-    try {
-        operation();
+    QString message = clickGuard::failureOf(operation);
+    if (message.isEmpty())
         return;
-    } catch (const Failure& failure) {
-        message = failure.message();
-    } catch (const std::exception& error) {
-        message = QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what());
-    }
     if (onFailure == OnFailure::RebuildList) {
-        try {
-            rebuildListAfterFailure();
-        } catch (const Failure& failure) {
+        if (const QString listFailure = clickGuard::failureOf([this] { rebuildListAfterFailure(); });
+            !listFailure.isEmpty())
             message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
                                       "tiedostoa.\n")
-                       + failure.message();
-        }
+                       + listFailure;
     }
     dialogs_.inform(message);
 }

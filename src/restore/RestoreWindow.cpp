@@ -2,7 +2,7 @@
 
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
-#include "db/Failure.h"
+#include "dialogs/ClickGuard.h"
 #include "restore/CopyRows.h"
 #include "seam/Dialogs.h"
 
@@ -82,27 +82,29 @@ void RestoreWindow::wire(QPushButton* button, void (RestoreWindow::*operation)()
             [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
 }
 
-// The one place where errors stop: the operator reads what failed in one
-// box, the list shows the folder as it now is, and the program goes on.
+// A failure is told in one box; then the list shows the folder as it now is.
 void RestoreWindow::guarded(const std::function<void()>& operation)
 {
-    try {
-        operation();
+    const QString message = clickGuard::failureOf(operation);
+    if (message.isEmpty())
         return;
-    } catch (const Failure& failure) {
-        dialogs_.inform(failure.message());
-    } catch (const std::exception& error) {
-        dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
-    }
+    dialogs_.inform(message);
     if (databasePath_.isEmpty())
         return;
-    try {
-        copies_ = findSafetyCopies(databasePath_);
-    } catch (const Failure& failure) {
-        copies_.clear();
-        dialogs_.inform(QStringLiteral("Varmuuskopioiden luetteloa ei voitu päivittää.\n\n") + failure.message());
-    }
+    if (const QString listFailure = relist(); !listFailure.isEmpty())
+        dialogs_.inform(listFailure);
     showCopies();
+}
+
+// Reads the copies beside the database again; empty when that worked,
+// otherwise what the operator is told of it, with the list emptied.
+QString RestoreWindow::relist()
+{
+    const QString failure = clickGuard::failureOf([this] { copies_ = findSafetyCopies(databasePath_); });
+    if (failure.isEmpty())
+        return {};
+    copies_.clear();
+    return QStringLiteral("Varmuuskopioiden luetteloa ei voitu päivittää.\n\n") + failure;
 }
 
 void RestoreWindow::chooseDatabase()
@@ -152,12 +154,16 @@ void RestoreWindow::restoreSelected()
         const BusyPointer busy(dialogs_);
         const auto progress = dialogs_.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
         before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress->advance(0, 0); });
-        copies_ = findSafetyCopies(databasePath_);
     }
+    // The restore is done: a list that cannot be read again does not unsay it.
+    const QString listFailure = relist();
     showCopies();
-    dialogs_.inform(QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
-                                   "tiedostossa\n")
-                    + before);
+    QString told = QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
+                                  "tiedostossa\n")
+                   + before;
+    if (!listFailure.isEmpty())
+        told += QStringLiteral("\n\n") + listFailure;
+    dialogs_.inform(told);
 }
 
 void RestoreWindow::removeSelected()
@@ -176,9 +182,12 @@ void RestoreWindow::removeSelected()
         return;
 
     const int removed = removeSafetyCopies(databasePath_, paths);
-    copies_ = findSafetyCopies(databasePath_);
+    const QString listFailure = relist();
     showCopies();
-    dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota.").arg(removed));
+    QString told = QStringLiteral("Poistettu %1 varmuuskopiota.").arg(removed);
+    if (!listFailure.isEmpty())
+        told += QStringLiteral("\n\n") + listFailure;
+    dialogs_.inform(told);
 }
 
 void RestoreWindow::showCopies()

@@ -33,6 +33,7 @@ private:
     void restoreSelected();
     void removeSelected();
     void showCopies();
+    QString relist();
     QList<SafetyCopyEntry> selectedCopies() const;
 
     Dialogs& dialogs_;
