@@ -1,8 +1,10 @@
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
+#include "SmallDisk.h"
 #include "TestDatabase.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
+#include "copies/RoomForCopy.h"
 #include "copies/SafetyCopy.h"
 
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtTest/qtestassert.h>
 
 #include <sqlite3.h>
 
@@ -39,10 +42,21 @@ QStringList leftovers(const QString& folder)
     return QDir(folder).entryList({QStringLiteral("*.kesken")}, QDir::Files | QDir::Hidden);
 }
 
+
+void writeBytes(const QString& path, qint64 size)
+{
+    QFile file(path);
+    QTEST_ASSERT(file.open(QIODevice::WriteOnly));
+    QTEST_ASSERT(file.write(QByteArray(size, 'x')) == size);
+}
+
 } // namespace
 
 class TestSafetyCopy : public QObject {
     Q_OBJECT
+
+    QTemporaryDir roomDir_;
+    SmallDisk small_{roomDir_.filePath(QStringLiteral("pieni"))};
 
 private slots:
     void copyPathIsBuiltFromTheRealExtensionAndTheMoment_data()
@@ -314,6 +328,73 @@ private slots:
         QVERIFY2(writer.state() == QProcess::Running, "the writer stopped before the copies were taken");
         // The writer did commit between the copies, or nothing was tested.
         QVERIFY2(counts.first() != counts.last(), qPrintable(counts.join(QLatin1Char(' '))));
+    }
+
+    void sizesReadAsTheOperatorReadsThem_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bytes") << qint64(512) << "512 t";
+        QTest::newRow("kilobytes") << qint64(1536) << "1,5 kt";
+        QTest::newRow("megabytes") << qint64(340) * 1024 * 1024 << "340,0 Mt";
+        QTest::newRow("gigabytes") << qint64(1288490189) << "1,2 Gt";
+        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 * 1024 << "3,0 Tt";
+    }
+
+    void sizesReadAsTheOperatorReadsThem()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(readableSize(bytes), shown);
+    }
+
+    void messageGivesBothSizes()
+    {
+        QCOMPARE(noRoomMessage(qint64(1288490189), qint64(322122547)),
+                 QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 1,2 Gt, vapaana 0,3 Gt."));
+        QCOMPARE(noRoomMessage(700, 2048), QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 0,7 kt, "
+                                                          "vapaana 2,0 kt."));
+    }
+
+    void tooLittleRoomIsRefusedWithNothingChanged()
+    {
+        if (small_.path().isEmpty())
+            QSKIP("no small file system could be mounted here");
+        const QString file = small_.path() + QStringLiteral("/yritys.wk1");
+        writeBytes(file, 600 * 1024);   // a copy would need 600 kB of the 400 kB left
+        const QByteArray before = testdb::fileBytes(file);
+        try {
+            ensureRoomForCopy(file);
+            QFAIL("a copy that does not fit was allowed");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.whatFailed().startsWith(
+                         QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 600,0 kt, vapaana ")),
+                     qPrintable(failure.message()));
+            QVERIFY2(failure.whatFailed().endsWith(QStringLiteral(" kt.")),
+                     qPrintable(failure.message()));
+            QCOMPARE(failure.file(), file);
+        }
+        QCOMPARE(testdb::fileBytes(file), before);
+        QCOMPARE(QDir(small_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"yritys.wk1"});
+    }
+
+    // The write-ahead log beside the file counts: the copy takes it in.
+    void theLogBesideTheFileCounts()
+    {
+        if (small_.path().isEmpty())
+            QSKIP("no small file system could be mounted here");
+        const QString file = small_.path() + QStringLiteral("/loki.wk1");
+        writeBytes(file, 200 * 1024);
+        ensureRoomForCopy(file);   // 200 kB of some 400 kB: fits
+        writeBytes(file + QStringLiteral("-wal"), 200 * 1024);
+        QVERIFY_THROWS_EXCEPTION(Failure, ensureRoomForCopy(file));
+        QFile::remove(file + QStringLiteral("-wal"));
+        QFile::remove(file);
+    }
+
+    void aMissingFolderIsAFailure()
+    {
+        QVERIFY_THROWS_EXCEPTION(Failure, ensureRoomForCopy(roomDir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
     }
 };
 

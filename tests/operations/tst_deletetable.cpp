@@ -1,10 +1,12 @@
 #include "ChosenDatabase.h"
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
+#include "SmallDisk.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -27,6 +29,9 @@ QString question(const ChosenDatabase& db, const QString& table)
 
 class TestDeleteTable : public QObject {
     Q_OBJECT
+
+    QTemporaryDir roomDir_;
+    SmallDisk small_{roomDir_.filePath(QStringLiteral("pieni"))};
 
 private slots:
     void yesCopiesThenDeletesAndRebuildsTheListAfterTheMessage()
@@ -164,6 +169,100 @@ private slots:
 
         QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
+    }
+
+    // A name whose bytes are not valid UTF-8 beside one that really holds
+    // U+FFFD: deleting the first entry deletes exactly that table.
+    void aNameThatIsNoValidTextKeepsItsBytes()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("CREATE TABLE \"a\xFF\xFE" "b\" (x); CREATE TABLE \"a\xEF\xBF\xBD\xEF\xBF\xBD" "b\" (x);"),
+                 SQLITE_OK);
+        db.window.choose(db.file);
+        db.window.dialogs.shown.clear();
+        const QStringList listed = db.window.listed();
+        QCOMPARE(listed.size(), 3);
+        QVERIFY(listed.at(1) != listed.at(2));
+
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(listed.at(1));
+        db.window.click(QStringLiteral("cmdPoista"));
+        QCOMPARE(db.boxes().last(), db.closingBox(QStringLiteral("Poistettu!")));
+        QCOMPARE(db.tables(), (QStringList{"Asiakkaat", QStringLiteral("a\uFFFD\uFFFDb")}));
+        QCOMPARE(db.window.listed(), (QStringList{"Asiakkaat", listed.at(2)}));
+    }
+
+    // The deletion fails, and so does reading the list again afterwards:
+    // the operator still gets one box that tells both.
+    void aFailureAndAFailingListGiveOneBox()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x);"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("BEGIN EXCLUSIVE; INSERT INTO Asiakkaat VALUES (1);"), SQLITE_OK);
+
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        db.window.click(QStringLiteral("cmdPoista"));
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).contains(QStringLiteral("Taulukkoluetteloa ei voitu päivittää")), qPrintable(boxes.at(1)));
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies(), QStringList{});
+    }
+
+    // Every change that takes a copy asks first whether it fits; when it does
+    // not, the operator reads why, and the file, its folder and the list stay
+    // as they were.
+    void anOperationWithoutRoomChangesNothing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("delete") << "cmdPoista";
+        QTest::newRow("rename") << "cmdNimea";
+        QTest::newRow("numbered register tables") << "cmdPTN";
+    }
+
+    void anOperationWithoutRoomChangesNothing()
+    {
+        QFETCH(QString, button);
+        if (small_.path().isEmpty())
+            QSKIP("no small file system could be mounted here");
+        // Some 600 kB of rows, made where its journal fits: the copy would not
+        // fit beside the file.
+        const QString made = roomDir_.filePath(QStringLiteral("taysi_%1.wk1").arg(button));
+        const QString file = small_.path() + QStringLiteral("/taysi.wk1");
+        testdb::create(made, QStringLiteral("CREATE TABLE Tulorekisteri_12345_a (v BLOB);"
+                                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                                            "WHERE i < 1400) INSERT INTO Tulorekisteri_12345_a SELECT "
+                                            "randomblob(400) FROM c; CREATE TABLE Asiakkaat (x);"));
+        for (const QString& earlier : QDir(small_.path()).entryList(QDir::Files | QDir::Hidden))
+            QVERIFY(QFile::remove(small_.path() + QLatin1Char('/') + earlier));
+        QVERIFY(QFile::copy(made, file));
+        const auto cleanup = qScopeGuard([&] { QFile::remove(file); });
+        QVERIFY(QFileInfo(file).size() > 500 * 1024);
+        const QByteArray before = testdb::fileBytes(file);
+        const QStringList tables{"Tulorekisteri_12345_a", "Asiakkaat"};
+
+        WindowDriver d;
+        d.choose(file);
+        d.select(QStringLiteral("Tulorekisteri_12345_a"));
+        d.dialogs.shown.clear();
+        d.dialogs.confirmAnswers = {true};
+        d.dialogs.textAnswers = {QStringLiteral("Uusi")};
+        d.click(button);
+
+        const QStringList informed = d.dialogs.informed();
+        QCOMPARE(informed.size(), 1);
+        QVERIFY2(informed[0].startsWith(QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei "
+                                                       "koskettu.\nLevyllä ei ole tilaa varmuuskopiolle: tarvitaan ")),
+                 qPrintable(informed[0]));
+        QVERIFY2(informed[0].contains(QStringLiteral("Tiedosto: ") + file), qPrintable(informed[0]));
+        QCOMPARE(testdb::fileBytes(file), before);
+        QCOMPARE(QDir(small_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"taysi.wk1"});
+        QCOMPARE(d.listed(), tables);
     }
 };
 

@@ -68,6 +68,37 @@ private slots:
         QCOMPARE(db.copies(), QStringList());
         QCOMPARE(db.window.listed(), kTableNames);
     }
+
+    // A trigger ignores the deletion of some rows: the message says how many
+    // are left instead of claiming the table was emptied.
+    void emptyingSaysHowManyRowsRemain_data()
+    {
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one kept") << QStringLiteral("old.x = 1")
+                                  << QStringLiteral("OK: Taulukkoa Laskut ei saatu tyhjäksi: siihen jäi 1 rivi");
+        QTest::newRow("two kept") << QStringLiteral("old.x <= 2")
+                                  << QStringLiteral("OK: Taulukkoa Laskut ei saatu tyhjäksi: siihen jäi 2 riviä");
+        QTest::newRow("none kept") << QStringLiteral("0") << QStringLiteral("OK: Poistettu taulukon Laskut rivit");
+    }
+
+    void emptyingSaysHowManyRowsRemain()
+    {
+        QFETCH(QString, kept);
+        QFETCH(QString, message);
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Laskut (x); INSERT INTO Laskut VALUES (1), (2), (3);"
+                                         "CREATE TRIGGER pidä BEFORE DELETE ON Laskut WHEN %1"
+                                         " BEGIN SELECT RAISE(IGNORE); END;")
+                              .arg(kept));
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.select(QStringLiteral("Laskut"));
+        db.window.click(QStringLiteral("cmdTyhjenna"));
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).startsWith(message), qPrintable(boxes.at(1)));
+        const qint64 left = testdb::rowCount(db.file, QStringLiteral("Laskut"));
+        QCOMPARE(boxes.at(1).contains(QString::number(left)), left > 0);
+    }
 };
 
 QTEST_MAIN(TestEmptyTable)

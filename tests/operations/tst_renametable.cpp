@@ -1,7 +1,10 @@
 #include "ChosenDatabase.h"
+#include "OtherProgram.h"
 
 #include <QRegularExpression>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -135,6 +138,33 @@ private slots:
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies().size(), 1);
         QCOMPARE(testdb::fileBytes(db.copyPath(db.copies().first())), before);
+    }
+
+    // Another program holds the write lock: the rename is refused before any
+    // copy is taken, in one box that names the database and gives the
+    // reason in Finnish.
+    void aLockedDatabaseRefusesTheRenameInOneBox()
+    {
+        ChosenDatabase db(QStringLiteral("CREATE TABLE Asiakkaat (x); INSERT INTO Asiakkaat VALUES (1);"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"), SQLITE_OK);
+
+        db.window.dialogs.textAnswers = {QStringLiteral("Uusi")};
+        db.window.select(QStringLiteral("Asiakkaat"));
+        db.window.click(QStringLiteral("cmdNimea"));
+
+        const QStringList boxes = db.boxes();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(1).contains(QStringLiteral("Tiedosto: ") + db.file + QLatin1Char('\n')),
+                 qPrintable(boxes.at(1)));
+        QVERIFY2(boxes.at(1).contains(QStringLiteral("Syy: Toinen ohjelma käyttää tietokantaa; sulje se ja yritä "
+                                                     "uudelleen")),
+                 qPrintable(boxes.at(1)));
+        QCOMPARE(db.copies(), QStringList{});
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.window.listed(), QStringList{"Asiakkaat"});
     }
 };
 
