@@ -1,4 +1,5 @@
 #include "ConnectionWatch.h"
+#include "OtherProgram.h"
 #include "TestDatabase.h"
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
@@ -68,16 +69,16 @@ private:
         if (trying_)   // its own connection's moments
             return;
         trying_ = true;
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(file_.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        const int number = next_++;
-        const QByteArray insert = "INSERT INTO Kirjaukset VALUES (" + QByteArray::number(number) + ")";
-        const auto run = [db](const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
-        if (run("BEGIN IMMEDIATE") && run(insert.constData()) && run("COMMIT"))
-            committed.append(number);
-        else
-            run("ROLLBACK");
-        sqlite3_close_v2(db);
+        {
+            const OtherProgram writer(file_);
+            const int number = next_++;
+            const QByteArray insert = "INSERT INTO Kirjaukset VALUES (" + QByteArray::number(number) + ")";
+            const auto run = [&writer](const char* sql) { return writer.exec(sql) == SQLITE_OK; };
+            if (run("BEGIN IMMEDIATE") && run(insert.constData()) && run("COMMIT"))
+                committed.append(number);
+            else
+                run("ROLLBACK");
+        }
         trying_ = false;
     }
 
@@ -184,13 +185,9 @@ private slots:
         testdb::create(original, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A"}));
         const QString file = dir.filePath("yritys.wk1");
         {
-            sqlite3* other = nullptr;
-            QCOMPARE(sqlite3_open_v2(original.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
-                     SQLITE_OK);
-            const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-            QCOMPARE(sqlite3_exec(other, "PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x);"
-                                         "INSERT INTO Lokissa VALUES (1), (2), (3);",
-                                  nullptr, nullptr, nullptr),
+            const OtherProgram other(original);
+            QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x);"
+                                "INSERT INTO Lokissa VALUES (1), (2), (3);"),
                      SQLITE_OK);
             QVERIFY(QFile::copy(original, file));
             QVERIFY(QFile::copy(original + "-wal", file + "-wal"));
@@ -307,11 +304,8 @@ private slots:
         const QString copy = SafetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE B");
 
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
         try {
             restoreSafetyCopy(file, copy);
             QFAIL("restored under another program's write");
@@ -320,7 +314,7 @@ private slots:
             QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
         }
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
-        QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
         QCOMPARE(testdb::tableNames(file), QStringList{"A"});
         QCOMPARE(testdb::rowCount(file, "A"), qint64(2));
     }

@@ -126,14 +126,10 @@ private slots:
 
         // Another program keeps the database open, so the log is not folded
         // into the main file when it commits.
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
-        QCOMPARE(sqlite3_exec(other,
-                              "PRAGMA wal_autocheckpoint=0;"
-                              "INSERT INTO t(v) VALUES (x'01'), (x'02');"
-                              "UPDATE meta SET n = (SELECT count(*) FROM t), k = 7;",
-                              nullptr, nullptr, nullptr),
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0;"
+                            "INSERT INTO t(v) VALUES (x'01'), (x'02');"
+                            "UPDATE meta SET n = (SELECT count(*) FROM t), k = 7;"),
                  SQLITE_OK);
         QVERIFY(QFileInfo(file + QStringLiteral("-wal")).size() > 0);
 

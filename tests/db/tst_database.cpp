@@ -1,3 +1,4 @@
+#include "OtherProgram.h"
 #include "TestDatabase.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
@@ -180,11 +181,8 @@ private slots:
                 if (name.endsWith(QLatin1String("50")))
                     db.deleteTable(name);
                 if (i == 200) {   // read since the last deletion: the walk holds the catalogue
-                    sqlite3* other = nullptr;
-                    QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
-                             SQLITE_OK);
-                    QCOMPARE(sqlite3_exec(other, "DROP TABLE T0000", nullptr, nullptr, nullptr), SQLITE_BUSY);
-                    sqlite3_close(other);
+                    const OtherProgram other(file);
+                    QCOMPARE(other.exec("DROP TABLE T0000"), SQLITE_BUSY);
                 }
                 if (i == 150)   // right after a deletion: the walk holds nothing
                     testdb::run(file, "DROP TABLE T0001;");
@@ -413,13 +411,11 @@ private slots:
     {
         const QString file = abcd("busy.wk1");
         Database db = DatabaseEngine::instance().open(file);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-        std::thread release([other] {
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        std::thread release([&other] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(other);
+            other.exec("COMMIT");
         });
         db.deleteTable("C");
         release.join();
