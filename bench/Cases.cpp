@@ -2,7 +2,7 @@
 // and for the shell.
 #include "Bench.h"
 
-#include "register/RegisterNames.h"
+#include "operations/RegisterNames.h"
 
 #include <QDir>
 #include <QElapsedTimer>

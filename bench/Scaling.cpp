@@ -3,7 +3,7 @@
 // only the growth of the work itself is compared.
 #include "Bench.h"
 
-#include "register/RegisterNames.h"
+#include "operations/RegisterNames.h"
 
 #include <QFile>
 

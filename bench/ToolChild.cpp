@@ -9,8 +9,8 @@
 #include "Bench.h"
 
 #include "app/frmAloitus.h"
-#include "db/SafetyCopy.h"
-#include "view/Dialogs.h"
+#include "copies/SafetyCopy.h"
+#include "seam/Dialogs.h"
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>

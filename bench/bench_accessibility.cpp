@@ -5,7 +5,7 @@
 //   dbus-run-session -- sh -c '/usr/libexec/at-spi-bus-launcher --launch-immediately &
 //     QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 build/bin/bench_accessibility'
 #include "app/frmAloitus.h"
-#include "view/Dialogs.h"
+#include "seam/Dialogs.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -4,8 +4,8 @@
 // Started by hand:
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_compaction [--quick] [--repeat N] [--copies N] [--dir FOLDER]
 #include "DatabaseGenerator.h"
-#include "app/QtDialogs.h"
-#include "backups/Compaction.h"
+#include "dialogs/QtDialogs.h"
+#include "copies/Compaction.h"
 #include "restore/RestoreWindow.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // largest table counts its rows. Started by hand:
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_confirmations [tables, default 10000] [megabytes, default 100]
 #include "DatabaseGenerator.h"
-#include "app/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
 
 #include <QApplication>

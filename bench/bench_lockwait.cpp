@@ -2,7 +2,7 @@
 // pause into the same rollback-journal file: how many renames win the lock
 // between its commits, and how long each took. Started by hand:
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_lockwait [renames, default 20]
-#include "app/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
 
 #include <QApplication>

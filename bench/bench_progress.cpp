@@ -4,7 +4,7 @@
 // a generated 10,000-table file (safety copy included). Started by hand:
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_progress [megabytes, default 256]
 #include "DatabaseGenerator.h"
-#include "app/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
 
 #include <QApplication>

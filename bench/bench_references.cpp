@@ -7,8 +7,8 @@
 #include "DatabaseGenerator.h"
 #include "db/DatabaseEngine.h"
 #include "db/References.h"
-#include "register/RegisterNames.h"
-#include "tables/ReferenceCheck.h"
+#include "operations/RegisterNames.h"
+#include "operations/ReferenceCheck.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

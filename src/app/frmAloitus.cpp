@@ -3,19 +3,20 @@
 #include "app/ElidedLabel.h"
 #include "app/WrappingButton.h"
 
-#include "db/DatabaseChoice.h"
+#include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "view/Dialogs.h"
 #include "db/Failure.h"
 #include "db/Reasons.h"
-#include "register/DeleteAllRegisterTables.h"
-#include "register/DeleteNumberedRegisterTables.h"
-#include "register/DeleteSeries.h"
-#include "register/RegisterNames.h"
-#include "register/SeriesSelection.h"
-#include "tables/DeleteTable.h"
-#include "tables/EmptyTable.h"
-#include "tables/RenameTable.h"
+#include "dialogs/ClickGuard.h"
+#include "operations/DeleteAllRegisterTables.h"
+#include "operations/DeleteNumberedRegisterTables.h"
+#include "operations/DeleteSeries.h"
+#include "operations/DeleteTable.h"
+#include "operations/EmptyTable.h"
+#include "operations/RegisterNames.h"
+#include "operations/RenameTable.h"
+#include "operations/SeriesSelection.h"
+#include "seam/Dialogs.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -122,37 +123,28 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
             [this, operation = std::move(operation), onFailure] { guarded(operation, onFailure); });
 }
 
-// The one place where errors stop: the operator reads what failed, in one
-// box, and the program goes on.
+// A failure is told in one box; after one part-way, the list is read again
+// first, and a failure of that is told in the same box.
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
-    QString message;
-    std::optional<Failure> failed;
-    try {
-        operation();
+    const clickGuard::Caught failed = clickGuard::caught(operation);
+    if (failed.message.isEmpty())
         return;
-    } catch (const Failure& failure) {
-        message = failure.message();
-        failed = failure;
-    } catch (const std::exception& error) {
-        message = QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what());
-    }
+    QString message = failed.message;
     if (onFailure == OnFailure::RebuildList) {
-        try {
-            rebuildListAfterFailure();
-        } catch (const Failure& failure) {
-            // The same cause is told once: the box gets one sentence more.
-            if (failed && reasons::lockedOut(*failed) && reasons::lockedOut(failure))
-                message = Failure(failed->whatFailed() + QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää "
-                                                                       "samasta syystä, joten se ei välttämättä "
-                                                                       "vastaa tiedostoa."),
-                                  failed->file(), failed->detail(), failed->original())
-                              .message();
-            else
-                message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä "
-                                          "vastaa tiedostoa.\n")
-                           + failure.message();
-        }
+        const clickGuard::Caught list = clickGuard::caught([this] { rebuildListAfterFailure(); });
+        // The same cause is told once: the box gets one sentence more.
+        if (failed.failure && list.failure && reasons::lockedOut(*failed.failure)
+            && reasons::lockedOut(*list.failure))
+            message = Failure(failed.failure->whatFailed() + QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää "
+                                                                            "samasta syystä, joten se ei välttämättä "
+                                                                            "vastaa tiedostoa."),
+                              failed.failure->file(), failed.failure->detail(), failed.failure->original())
+                          .message();
+        else if (!list.message.isEmpty())
+            message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "
+                                      "tiedostoa.\n")
+                       + list.message;
     }
     dialogs_.inform(message);
 }

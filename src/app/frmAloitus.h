@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/MainView.h"
+#include "seam/MainView.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "dialogs/Startup.h"
 #include "app/frmAloitus.h"
 
 int main(int argc, char* argv[])

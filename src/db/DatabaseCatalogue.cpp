@@ -1,4 +1,4 @@
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 
 #include "db/Failure.h"
 #include "db/NameBytes.h"
@@ -40,20 +40,13 @@ void Database::fitPageCacheToCatalogue()
 {
     // Part of opening the file: the operator needs no word of the setting.
     const QString what = QStringLiteral("Tietokantaa ei voitu avata.");
-    const double catalogueBytes = [&] {
-        sqlite3_stmt* raw = nullptr;
-        // The name is stored twice; the rest is a generous guess at each
-        // entry's other fields and its share of page overhead.
-        if (sqlite3_prepare_v2(db(),
-                               "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
-                               " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master",
-                               -1, &raw, nullptr) != SQLITE_OK)
-            fail(what);
-        const StmtPtr query(raw);
-        if (sqlite3_step(raw) != SQLITE_ROW)
-            fail(what);
-        return sqlite3_column_double(raw, 0);
-    }();
+    // The name is stored twice; the rest is a generous guess at each entry's
+    // other fields and its share of page overhead.
+    const StmtPtr size = sqlite::firstRow(db(), "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
+                                                " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master");
+    if (!size)
+        fail(what);
+    const double catalogueBytes = sqlite3_column_double(size.get(), 0);
     constexpr double kDefaultKiB = 2000;        // the engine's own default
     constexpr double kMostKiB = 512 * 1024;
     // Pages are not filled to the brim: entries of over a third of a page
@@ -65,10 +58,9 @@ void Database::fitPageCacheToCatalogue()
 int Database::schemaVersion()
 {
     if (!versionQuery_) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db(), "PRAGMA schema_version", -1, &raw, nullptr) != SQLITE_OK)
+        versionQuery_ = sqlite::prepare(db(), "PRAGMA schema_version");
+        if (!versionQuery_)
             fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-        versionQuery_.reset(raw);
     }
     sqlite3_stmt* q = versionQuery_.get();
     const int rc = sqlite3_step(q);
@@ -102,13 +94,11 @@ const QStringList& Database::catalogue()
 void Database::reloadCatalogue(int version)
 {
     const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db(),
-                           "SELECT name, sql LIKE 'CREATE VIRTUAL TABLE%' FROM sqlite_master"
-                           " WHERE type = 'table' ORDER BY rowid",
-                           -1, &raw, nullptr) != SQLITE_OK)
+    const StmtPtr query = sqlite::prepare(db(), "SELECT name, sql LIKE 'CREATE VIRTUAL TABLE%' FROM sqlite_master"
+                                                " WHERE type = 'table' ORDER BY rowid");
+    if (!query)
         fail(what);
-    const StmtPtr query(raw);
+    sqlite3_stmt* raw = query.get();
     QStringList names;
     QStringList virtuals;
     int rc;

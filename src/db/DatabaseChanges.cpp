@@ -1,8 +1,8 @@
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 
 #include "db/Failure.h"
 #include "db/NameBytes.h"
-#include "db/SqlStatement.h"
+#include "db/QuotedName.h"
 
 #include <algorithm>
 
@@ -103,38 +103,26 @@ void Database::deleteTable(const QString& name)
 qint64 Database::rowCount(const QString& table)
 {
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
-    sqlite3_stmt* raw = nullptr;
     const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
-    if (sqlite3_prepare_v2(db(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+    const StmtPtr count = sqlite::firstRow(db(), sql.constData(), int(sql.size()));
+    if (!count)
         fail(what);
-    const StmtPtr query(raw);
-    if (sqlite3_step(raw) != SQLITE_ROW)
-        fail(what);
-    return sqlite3_column_int64(raw, 0);
+    return sqlite3_column_int64(count.get(), 0);
 }
-void Database::execute(const QString& statement)
+void Database::copyTableAs(const QString& source, const QString& newName)
 {
     endReading();
-    const Statement parsed = [&] {
-        try {
-            return parseStatement(statement);
-        } catch (const Failure& refused) {
-            throw Failure(refused.whatFailed(), path_, refused.detail());
-        }
-    }();
-    if (const auto* copy = std::get_if<SelectInto>(&parsed)) {
-        const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.")
-                                 .arg(copy->source, copy->target);
-        // The engine folds only ASCII letters; a name that differs from an
-        // existing one only by the case of Ä, Ö or Å is still the same name.
-        if (tableExistsFolded(copy->target))
-            throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(copy->target));
-        run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2")
-                .arg(quotedName(copy->target), quotedName(copy->source)),
-            what);
-    } else {
-        const auto& clear = std::get<DeleteAllRows>(parsed);
-        run(QStringLiteral("DELETE FROM ") + quotedName(clear.table),
-            QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(clear.table));
-    }
+    const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.").arg(source, newName);
+    // The engine folds only ASCII letters; a name that differs from an
+    // existing one only by the case of Ä, Ö or Å is still the same name.
+    if (tableExistsFolded(newName))
+        throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(newName));
+    run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2").arg(quotedName(newName), quotedName(source)), what);
+}
+
+void Database::deleteAllRows(const QString& table)
+{
+    endReading();
+    run(QStringLiteral("DELETE FROM ") + quotedName(table),
+        QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(table));
 }

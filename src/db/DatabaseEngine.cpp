@@ -77,8 +77,7 @@ sqlite3* Database::nativeHandle() const { return db(); }
 
 void Database::fail(const QString& what) const
 {
-    throw Failure(what, path_, reasons::forConnection(db_.get()),
-                  reasons::engineWords(db_.get()));
+    throw reasons::engineFailure(what, path_, db_.get());
 }
 
 void Database::run(const QString& sql, const QString& what)

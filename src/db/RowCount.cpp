@@ -1,8 +1,8 @@
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 
 #include "db/Failure.h"
 #include "db/NameBytes.h"
-#include "db/SqlStatement.h"
+#include "db/QuotedName.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
 #include "restore/CopyListing.h"
 
-#include "backups/CopyComparison.h"
+#include "copies/CopyComparison.h"
 #include "db/Failure.h"
 
 #include <QThread>

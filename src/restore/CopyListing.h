@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backups/SafetyCopyList.h"
+#include "copies/SafetyCopyList.h"
 
 #include <QObject>
 #include <QStringList>

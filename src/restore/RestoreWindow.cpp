@@ -1,14 +1,14 @@
 #include "restore/RestoreWindow.h"
 
-#include "backups/Compaction.h"
-#include "backups/CopySpace.h"
-#include "backups/RemoveCopies.h"
-#include "backups/RestoreCopy.h"
-#include "db/Failure.h"
-#include "db/StartFolder.h"
+#include "copies/Compaction.h"
+#include "copies/CopySpace.h"
+#include "copies/RemoveCopies.h"
+#include "copies/RestoreCopy.h"
+#include "dialogs/ClickGuard.h"
+#include "operations/StartFolder.h"
 #include "restore/CopyListing.h"
 #include "restore/CopyRows.h"
-#include "view/Dialogs.h"
+#include "seam/Dialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -103,18 +103,13 @@ void RestoreWindow::wire(QPushButton* button, void (RestoreWindow::*operation)()
             [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
 }
 
-// The one place where errors stop: the operator reads what failed in one
-// box, the list shows the folder as it now is, and the program goes on.
+// A failure is told in one box; then the list shows the folder as it now is.
 void RestoreWindow::guarded(const std::function<void()>& operation)
 {
-    try {
-        operation();
+    const QString message = clickGuard::failureOf(operation);
+    if (message.isEmpty())
         return;
-    } catch (const Failure& failure) {
-        dialogs_.inform(failure.message());
-    } catch (const std::exception& error) {
-        dialogs_.inform(QStringLiteral("Odottamaton virhe:\n") + QString::fromLocal8Bit(error.what()));
-    }
+    dialogs_.inform(message);
     if (!databasePath_.isEmpty())
         listCopies();
 }

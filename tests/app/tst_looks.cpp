@@ -1,8 +1,8 @@
 #include "AnswerBox.h"
-#include "app/QtDialogs.h"
-#include "app/Startup.h"
+#include "dialogs/QtDialogs.h"
+#include "dialogs/Startup.h"
 #include "app/WrappingButton.h"
-#include "register/RegisterNames.h"
+#include "operations/RegisterNames.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "AnswerBox.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
-#include "app/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
 
 #include <QApplication>

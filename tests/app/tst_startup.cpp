@@ -1,5 +1,5 @@
 #include "AnswerBox.h"
-#include "app/Startup.h"
+#include "dialogs/Startup.h"
 
 #include <QApplication>
 #include <QDate>

@@ -2,9 +2,9 @@
 #include "TestDatabase.h"
 #include "WindowDriver.h"
 #include "app/ElidedLabel.h"
-#include "app/QtDialogs.h"
-#include "app/Startup.h"
-#include "db/StartFolder.h"
+#include "dialogs/QtDialogs.h"
+#include "dialogs/Startup.h"
+#include "operations/StartFolder.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -5,13 +5,14 @@
 
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
-#include "db/SafetyCopy.h"
+#include "copies/SafetyCopy.h"
 
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtTest/qtestassert.h>
 
 #include <functional>
 

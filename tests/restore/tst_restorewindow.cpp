@@ -1,7 +1,7 @@
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
-#include "backups/CopySpace.h"
-#include "db/SafetyCopy.h"
+#include "copies/CopySpace.h"
+#include "copies/SafetyCopy.h"
 #include "restore/RestoreWindow.h"
 
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTest>
+#include <QtTest/qtestassert.h>
 
 #include <sqlite3.h>
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QString>
+#include <QtTest/qtestassert.h>
 
 #include <sqlite3.h>
 

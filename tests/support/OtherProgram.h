@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTest>
+#include <QtTest/qtestassert.h>
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "view/Dialogs.h"
+#include "seam/Dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Compacts the database named on the command line, saying "working" on its
 // standard output once the engine has started, so that a test can kill it
 // at a chosen moment of the work.
-#include "backups/Compaction.h"
+#include "copies/Compaction.h"
 #include "db/Failure.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 // one and expects each to fail, within its time limit.
 #include "AnswerBox.h"
 #include "ChosenDatabase.h"
-#include "app/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 
 #include <QMessageBox>
 #include <QTest>

@@ -1,0 +1,106 @@
+#include "copies/CopyDatabase.h"
+
+#include "db/Failure.h"
+#include "db/Reasons.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <QtEndian>
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+namespace {
+
+const QString kNotADatabase = QStringLiteral("Varmuuskopio ei ole tietokanta, eikä sitä palauteta.");
+
+// What the header says of the copy; a Failure for a file that cannot be a
+// database. Returns the page size.
+int checkHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Varmuuskopiota ei voitu lukea."), path, file.errorString());
+    const QByteArray header = file.read(100);
+    const qint64 size = file.size();
+    // The smallest database is one page of at least 512 bytes.
+    if (size < 512)
+        throw Failure(kNotADatabase, path,
+                      size == 0 ? QStringLiteral("tiedosto on tyhjä")
+                                : QStringLiteral("tiedosto on liian lyhyt ollakseen tietokanta (%1 tavua)").arg(size));
+    if (header.size() < 100 || std::memcmp(header.constData(), "SQLite format 3", 16) != 0)
+        throw Failure(kNotADatabase, path, QStringLiteral("tiedoston alussa ei ole tietokannan otsaketta"));
+    const auto* h = reinterpret_cast<const uchar*>(header.constData());
+    const quint32 raw = qFromBigEndian<quint16>(h + 16);
+    const int pageSize = raw == 1 ? 65536 : int(raw);
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0)
+        throw Failure(QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta."), path,
+                      QStringLiteral("otsakkeen sivukoko on virheellinen"));
+    if (size < pageSize)
+        throw Failure(QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta."), path,
+                      QStringLiteral("tiedosto on lyhyempi kuin yksi sivu (katkennut tiedosto)"));
+    return pageSize;
+}
+
+} // namespace
+
+CopyDatabase::CopyDatabase(const QString& path) : path_(path)
+{
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("Varmuuskopiota ei löydy."), path);
+    pageSize_ = checkHeader(path);
+    // "immutable": the copy is read as it lies, with no locks and no files beside it.
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()
+                           + "?immutable=1";
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    db_.reset(raw);
+    if (rc != SQLITE_OK)
+        throw Failure(QStringLiteral("Varmuuskopiota ei voitu avata."), path,
+                      raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
+                      raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
+    sqlite3_extended_result_codes(raw, 1);
+}
+
+void CopyDatabase::fail(const QString& what) const
+{
+    throw reasons::engineFailure(what, path_, db_.get());
+}
+
+int CopyDatabase::pragmaNumber(const char* sql, const QString& what) const
+{
+    const sqlite::StmtPtr row = sqlite::firstRow(db_.get(), sql);
+    if (!row)
+        fail(what);
+    return sqlite3_column_int(row.get(), 0);
+}
+
+int CopyDatabase::tableCount() const
+{
+    return pragmaNumber("SELECT count(*) FROM sqlite_master WHERE type = 'table'",
+                        QStringLiteral("Varmuuskopion taulukoita ei voitu lukea."));
+}
+
+void CopyDatabase::holdSnapshot() const
+{
+    // The BEGIN alone reads nothing; the schema version starts the reading.
+    if (sqlite3_exec(db_.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("Varmuuskopiota ei voitu lukea."));
+    pragmaNumber("PRAGMA schema_version", QStringLiteral("Varmuuskopiota ei voitu lukea."));
+}
+
+void CopyDatabase::checkSound() const
+{
+    const QString what = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
+    // A copy of no pages would leave the database empty.
+    if (pragmaNumber("PRAGMA page_count", what) < 1)
+        throw Failure(kNotADatabase, path_, QStringLiteral("tiedostossa ei ole yhtään tietokannan sivua"));
+    const sqlite::StmtPtr check = sqlite::firstRow(db_.get(), "PRAGMA quick_check");
+    if (!check)
+        fail(what);
+    const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)));
+    if (verdict != QLatin1String("ok"))
+        throw Failure(what, path_, QStringLiteral("tietokantamoottorin tarkistus löysi virheitä"), verdict);
+}

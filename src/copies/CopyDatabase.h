@@ -1,0 +1,40 @@
+#pragma once
+
+#include "db/SqliteHandles.h"
+
+#include <QString>
+
+// A safety copy opened read-only as a database that nothing changes: the
+// engine takes no lock on it and never makes a log or shared-memory file
+// beside it, whatever mode the copy's header names.
+class CopyDatabase {
+public:
+    // Throws unless the file is a database at all: long enough to hold a
+    // page, with a database header and a valid page size. The engine would
+    // take an empty file for an empty database.
+    explicit CopyDatabase(const QString& path);
+
+    const QString& path() const { return path_; }
+    sqlite3* handle() const { return db_.get(); }
+
+    // The number of tables the copy holds, system tables included, as the
+    // main window lists them.
+    int tableCount() const;
+    // The page size of the copy, from its header.
+    int pageSize() const { return pageSize_; }
+    // Keeps the copy read as one snapshot until this connection closes, so
+    // that what checkSound() looked at is what a backup then reads.
+    void holdSnapshot() const;
+    // Throws unless the engine finds the copy sound and it has pages to
+    // write, so that a damaged or empty copy is never put in place of a
+    // working database.
+    void checkSound() const;
+
+private:
+    [[noreturn]] void fail(const QString& what) const;
+    int pragmaNumber(const char* sql, const QString& what) const;
+
+    QString path_;
+    int pageSize_ = 0;
+    sqlite::DbPtr db_;
+};

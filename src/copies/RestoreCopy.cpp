@@ -1,0 +1,269 @@
+#include "copies/RestoreCopy.h"
+
+#include "copies/CopyDatabase.h"
+#include "copies/CopyPages.h"
+#include "copies/SafetyCopy.h"
+#include "copies/SafetyCopyList.h"
+#include "db/DatabaseEngine.h"
+#include "db/Failure.h"
+#include "db/Reasons.h"
+#include "db/SqliteHandles.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kNotRestored = QStringLiteral("Varmuuskopiota ei palautettu; tietokanta on ennallaan.");
+const QString kNotRestoredButChanged =
+    QStringLiteral("Varmuuskopiota ei palautettu. Palautus ei kirjoittanut tietokantaan, mutta tietokantatiedosto "
+                   "muuttui palautusyrityksen aikana, joten se ei ole täsmälleen ennallaan (esimerkiksi toinen "
+                   "ohjelma kirjoitti siihen).");
+const QString kPagesNotWritten = QStringLiteral("Varmuuskopion sivuja ei voitu kirjoittaa tietokantaan.");
+const QString kNotLocked = QStringLiteral("Tietokantaa ei voitu lukita palautusta varten; se voi olla toisen "
+                                          "ohjelman käytössä.");
+
+// How far the restore got, for what a failure can truthfully say.
+enum class Stage { NothingWritten, Writing, Restored };
+
+// The database's files as a write leaves its mark on them: the main file's
+// size and time of change, and a log beside it that holds anything. The
+// engine makes an empty log when it opens a database in write-ahead-log
+// mode; that changes no byte of the database.
+struct FileState {
+    struct Mark {
+        bool present = false;
+        qint64 size = 0;
+        qint64 seconds = 0;
+        qint64 nanoseconds = 0;
+        ino_t inode = 0;
+        bool operator==(const Mark&) const = default;
+    };
+    Mark main;
+    Mark log;
+
+    static Mark of(const QString& path, bool emptyIsAbsent)
+    {
+        struct stat seen {};
+        if (::stat(QFile::encodeName(path).constData(), &seen) != 0 || (emptyIsAbsent && seen.st_size == 0))
+            return {};
+        return {true, seen.st_size, seen.st_mtim.tv_sec, seen.st_mtim.tv_nsec, seen.st_ino};
+    }
+    static FileState of(const QString& databasePath)
+    {
+        return {of(databasePath, false), of(databasePath + QStringLiteral("-wal"), true)};
+    }
+    bool operator==(const FileState&) const = default;
+};
+
+using Backup = sqlite::BackupPtr;
+
+// The reason of a failed backup step: the engine reports it on the database's
+// connection only once the backup is finished.
+Failure pagesFailure(sqlite3* db, const QString& path, int stepped)
+{
+    int systemError = sqlite3_system_errno(db);
+    if (systemError == 0)
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &systemError);
+    return Failure(kPagesNotWritten, path, reasons::forFailedCall(stepped, systemError, path),
+                   QString::fromUtf8(sqlite3_errstr(stepped)));
+}
+
+void run(sqlite3* db, const char* sql, const QString& what, const QString& path)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw reasons::engineFailure(what, path, db);
+}
+
+qint64 number(sqlite3* db, const char* sql, const QString& path)
+{
+    const QString what = QStringLiteral("Tietokannan tietoja ei voitu lukea.");
+    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
+    if (!row)
+        throw reasons::engineFailure(what, path, db);
+    return sqlite3_column_int64(row.get(), 0);
+}
+
+// The backup's first step copies no page: it only opens the backup's write
+// transaction on the database, which lasts until the last page is in, so a
+// copy of the current state taken meanwhile is the state replaced. The copy
+// changes nothing through the connection; it reads its open file, or the log
+// through a second connection. In rollback-journal mode the engine takes the
+// exclusive lock at once. In write-ahead-log mode it takes the write lock:
+// an exclusive lock would keep that second connection out, and the engine
+// takes one only at the start of a transaction, so the write lock would
+// have to be let go first.
+// The copy has at least one page (checked in the snapshot the backup reads),
+// so this first step cannot finish the backup and commit.
+Backup lockForRestore(Database& database, const CopyDatabase& copy)
+{
+    sqlite3* db = database.nativeHandle();
+    Backup backup(sqlite3_backup_init(db, "main", copy.handle(), "main"));
+    if (!backup)
+        throw reasons::engineFailure(kPagesNotWritten, database.path(), db);
+    if (const int stepped = sqlite3_backup_step(backup.get(), 0); stepped != SQLITE_OK) {
+        sqlite3_backup_finish(backup.release());
+        const int primary = stepped & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+            throw Failure(kNotLocked, database.path(), reasons::kLocked, QString::fromUtf8(sqlite3_errstr(stepped)));
+        throw pagesFailure(db, database.path(), stepped);
+    }
+    return backup;
+}
+
+// Every page of the copy replaces the database's pages in the one write the
+// backup holds open; the engine writes it through the database's own log or
+// journal.
+void writePages(Database& database, Backup backup, const std::function<void()>& stillWorking)
+{
+    // In pieces of some megabytes when someone waits to hear of each; the
+    // write transaction stays open from the first piece to the last.
+    constexpr int kPagesPerStep = 1024;
+    int stepped = SQLITE_OK;
+    do {
+        stepped = sqlite3_backup_step(backup.get(), stillWorking ? kPagesPerStep : -1);
+        if (stillWorking && stepped == SQLITE_OK)
+            stillWorking();
+    } while (stepped == SQLITE_OK);
+    const int finished = sqlite3_backup_finish(backup.release());
+    if (stepped != SQLITE_DONE)
+        throw pagesFailure(database.nativeHandle(), database.path(), stepped);
+    if (finished != SQLITE_OK)
+        throw reasons::engineFailure(kPagesNotWritten, database.path(), database.nativeHandle());
+}
+
+// The journal mode the engine is in after `sql` sets one.
+QString journalMode(sqlite3* db, const char* sql)
+{
+    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
+    if (!row)
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row.get(), 0)));
+}
+
+CopyProgress progressOf(const std::function<void()>& stillWorking)
+{
+    return [&stillWorking](qint64, qint64) {
+        if (stillWorking)
+            stillWorking();
+    };
+}
+
+// In write-ahead-log mode the engine writes no page of another size, so a
+// copy whose page size differs is written with the database in
+// rollback-journal mode, and the mode is set back afterwards. Leaving the
+// log needs the file to itself: the engine then keeps every other program
+// out, readers too, until this connection closes. Taking that lock means
+// letting the write lock go for a moment, after the copy of the current
+// state; a commit by another program in that moment refuses the restore.
+void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const std::function<void()>& stillWorking,
+                           QString& currentStateCopy, Stage& stage)
+{
+    sqlite3* db = database.nativeHandle();
+    const QString& path = database.path();
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Failure(kNotLocked, path, reasons::forConnection(db), reasons::engineWords(db));
+    currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
+    const qint64 seen = number(db, "PRAGMA data_version", path);
+    run(db, "ROLLBACK", kNotLocked, path);
+    run(db, "PRAGMA locking_mode=EXCLUSIVE", kNotLocked, path);
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Failure(QStringLiteral("Tietokantaa ei voitu varata yksin palautusta varten: varmuuskopion sivukoko "
+                                     "on eri kuin tietokannan, ja sen palauttaminen vaatii, ettei mikään muu "
+                                     "ohjelma pidä tietokantaa auki."),
+                      path, reasons::forConnection(db), reasons::engineWords(db));
+    if (number(db, "PRAGMA data_version", path) != seen)
+        throw Failure(QStringLiteral("Toinen ohjelma muutti tietokantaa palautuksen aikana, joten varmuuskopiota ei "
+                                     "palautettu."),
+                      path);
+    run(db, "COMMIT", kNotLocked, path);
+
+    stage = Stage::Writing;
+    if (journalMode(db, "PRAGMA journal_mode=DELETE") != QLatin1String("delete"))
+        throw Failure(QStringLiteral("Tietokannan lokitilaa ei voitu vaihtaa palautusta varten."), path,
+                      reasons::forConnection(db), reasons::engineWords(db));
+    try {
+        writePages(database, lockForRestore(database, copy), stillWorking);
+    } catch (const Failure& failure) {
+        // The database goes back to its log as it was, with its old pages.
+        if (journalMode(db, "PRAGMA journal_mode=WAL") == QLatin1String("wal"))
+            throw;
+        throw Failure(failure.whatFailed() + QStringLiteral("\nTietokanta jäi tavalliseen lokitilaan (ei WAL)."),
+                      failure.file(), failure.detail(), failure.original());
+    }
+    stage = Stage::Restored;
+    if (journalMode(db, "PRAGMA journal_mode=WAL") != QLatin1String("wal"))
+        throw Failure(QStringLiteral("Tietokantaa ei voitu palauttaa WAL-lokitilaan; se jäi tavalliseen "
+                                     "lokitilaan."),
+                      path, reasons::forConnection(db), reasons::engineWords(db));
+}
+
+bool needsRollbackMode(Database& database, const CopyDatabase& copy)
+{
+    sqlite3* db = database.nativeHandle();
+    return copyPages::usesWriteAheadLog(db, database.path())
+           && number(db, "PRAGMA page_size", database.path()) != copy.pageSize();
+}
+
+} // namespace
+
+QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
+                          const std::function<void()>& stillWorking)
+{
+    if (!safetyCopyName(databasePath, copyPath))
+        throw Failure(kNotRestored + QStringLiteral("\nTiedosto ei ole tämän tietokannan varmuuskopio."), copyPath);
+    if (isTheDatabaseItself(databasePath, copyPath))
+        throw Failure(kNotRestored + QStringLiteral("\nValittu varmuuskopio on sama tiedosto kuin tietokanta (linkki "
+                                                    "siihen), ei erillinen kopio."),
+                      copyPath);
+    const FileState before = FileState::of(databasePath);
+    Stage stage = Stage::NothingWritten;
+    QString currentStateCopy;
+    try {
+        const CopyDatabase copy(copyPath);
+        // What is checked is what is written: one snapshot from here on.
+        copy.holdSnapshot();
+        copy.checkSound();
+        Database database = DatabaseEngine::instance().open(databasePath);
+        sqlite3* db = database.nativeHandle();
+        // A failed restore leaves a log beside the database as it found it.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        if (needsRollbackMode(database, copy)) {
+            restoreInRollbackMode(database, copy, stillWorking, currentStateCopy, stage);
+        } else {
+            Backup backup = lockForRestore(database, copy);
+            // The database as it stands is kept before anything changes it,
+            // under the lock the pages are then written with.
+            currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
+            stage = Stage::Writing;
+            writePages(database, std::move(backup), stillWorking);
+            stage = Stage::Restored;
+        }
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        database.close();
+    } catch (const Failure& failure) {
+        const QString kept = currentStateCopy.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
+                                                  "tiedostossa\n%1")
+                                       .arg(currentStateCopy);
+        switch (stage) {
+        case Stage::NothingWritten:
+            throw failure.withContext((FileState::of(databasePath) == before ? kNotRestored : kNotRestoredButChanged)
+                                      + kept);
+        case Stage::Writing:
+            throw failure.withContext(
+                QStringLiteral("Varmuuskopion palauttaminen epäonnistui kesken. Tietokantamoottori perui kesken "
+                               "jääneen kirjoituksen, joten tietokannassa on sen aiempi sisältö, mutta tiedosto ei "
+                               "välttämättä ole tavu tavulta ennallaan.")
+                + kept);
+        case Stage::Restored:
+            throw failure.withContext(QStringLiteral("Varmuuskopio palautettiin.") + kept);
+        }
+    }
+    return currentStateCopy;
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "db/LockWait.h"
+#include "db/SqliteHandles.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class DatabaseEngine;
+
+// One open database. Released when it goes out of scope; close() releases it
+// early and reports a failing close.
+class Database {
+public:
+    Database(Database&&) noexcept = default;
+    Database& operator=(Database&&) noexcept = default;
+    ~Database() = default;
+
+    const QString& path() const { return path_; }
+    // How the steps from now on wait for another program's lock.
+    void setKeepWaiting(KeepWaiting keepWaiting) { lockWait_->setKeepWaiting(std::move(keepWaiting)); }
+
+    // The catalogue: every table the file holds, system tables included, in
+    // the order the tables were made. Deleting an entry moves later entries
+    // down by one and leaves earlier ones where they are.
+    int tableCount();
+    QString tableName(int index);
+    // Every entry's name, index 0 first: the same as tableName(0 … count - 1),
+    // with one look at whether the catalogue changed instead of one per entry.
+    QStringList tableNames();
+    // Inside a WriteTransaction the drop commits with it; otherwise it is
+    // its own committed step. Either way the catalogue is checked before the
+    // commit, so a drop that committed is never reported as failed.
+    void deleteTable(const QString& name);
+    qint64 rowCount(const QString& table);
+    // The same, or nothing when counting would take longer than about
+    // `withinMs` of the engine's work (a wait for a lock not included).
+    std::optional<qint64> rowCountWithin(const QString& table, int withinMs);
+    // The virtual table (full-text or spatial index) whose data `name`
+    // holds, or empty: such a table is deleted only with its owner.
+    QString shadowOwner(const QString& name);
+
+    // A copy of `source`, its columns and rows, under `newName`; refused when
+    // a table of that name exists in any letter case. The names are quoted
+    // here: whatever they hold is a name, never a part of a statement.
+    void copyTableAs(const QString& source, const QString& newName);
+    // Every row of `table`; the table and its definition stay.
+    void deleteAllRows(const QString& table);
+
+    void close();
+
+    // For the safety copy, which reads the file through the engine's own
+    // open file while it holds the write lock.
+    sqlite3* nativeHandle() const;
+    // The program's own read-only descriptor of the file, opened before the
+    // engine's and closed after it: closing a descriptor of a file drops every
+    // lock the process holds on it, so none is opened while the engine holds one.
+    int fileDescriptor() const { return file_.get(); }
+    bool holdsWriteLock() const;
+
+    // The write lock (BEGIN IMMEDIATE) from construction to commit(): no
+    // other program commits meanwhile, so a safety copy taken inside it is
+    // the file exactly as it was just before the change. Rolled back unless
+    // committed.
+    class WriteTransaction {
+    public:
+        explicit WriteTransaction(Database& database);
+        ~WriteTransaction();
+        WriteTransaction(const WriteTransaction&) = delete;
+        WriteTransaction& operator=(const WriteTransaction&) = delete;
+        void commit();
+        bool isOpen() const { return open_; }
+
+    private:
+        Database& database_;
+        bool open_ = false;
+    };
+
+    // While a Walk lives, the catalogue is read inside a read transaction
+    // that lasts until this program's next change: no other program can
+    // change it meanwhile, so the file is looked at once per deletion
+    // instead of once per entry. Other programs' writes wait only while the
+    // walk reads between two deletions.
+    class Walk {
+    public:
+        explicit Walk(Database& database) : database_(database) { database_.walking_ = true; }
+        ~Walk();
+        Walk(const Walk&) = delete;
+        Walk& operator=(const Walk&) = delete;
+
+    private:
+        Database& database_;
+    };
+
+private:
+    using DbPtr = sqlite::DbPtr;
+    using StmtPtr = sqlite::StmtPtr;
+
+    friend class DatabaseEngine;
+    Database(QString path, FileHandle file, DbPtr db, std::unique_ptr<LockWait> lockWait);
+
+    sqlite3* db() const;
+    [[noreturn]] void fail(const QString& what) const;
+    void run(const QString& sql, const QString& what);
+    void fitPageCacheToCatalogue();
+    int schemaVersion();
+    const QStringList& catalogue();
+    void reloadCatalogue(int version);
+    bool tableExistsFolded(const QString& name);
+    void endReading();
+    void rollback() noexcept;
+
+    QString path_;
+    std::unique_ptr<LockWait> lockWait_;   // the engine's handler: outlives the handle
+    FileHandle file_;          // declared before the engine's handle: closed after it
+    DbPtr db_;                 // declared first: the statements are finalized before it closes
+    StmtPtr versionQuery_;
+    QStringList names_;
+    QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
+    int cachedVersion_ = -1;
+    qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
+    bool walking_ = false;
+    bool reading_ = false;           // a walk's read transaction is open
+    bool held_ = false;              // ... and the catalogue was checked inside it, so it cannot change
+};

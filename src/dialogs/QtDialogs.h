@@ -1,0 +1,37 @@
+#pragma once
+
+#include "dialogs/QtProgress.h"
+#include "seam/Dialogs.h"
+
+class QWidget;
+
+// The real dialogs: modal Qt boxes over the main window, without icons, with
+// the program's own title where a box is given none.
+class QtDialogs : public Dialogs {
+public:
+    static const QString kApplicationTitle;
+
+    void setParentWindow(QWidget* window) { parent_ = window; }
+    // The title of boxes given none and of progress dialogs; kApplicationTitle unless set.
+    void setApplicationTitle(const QString& title) { applicationTitle_ = title; }
+    const QString& applicationTitle() const { return applicationTitle_; }
+
+    void inform(const QString& text) override;
+    void informWithDetail(const QString& text, const QString& detail) override;
+    bool confirm(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
+    bool confirmWithDetail(const QString& text, const QString& title, DefaultAnswer defaultAnswer,
+                           const QString& detail) override;
+    QString askText(const QString& prompt) override;
+    QString chooseFileToOpen(const OpenFileRequest& request) override;
+    void setBusy(bool busy) override;
+    std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override;
+
+    // How long work runs before its progress dialog shows.
+    void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
+
+private:
+    QWidget* parent_ = nullptr;
+    QString applicationTitle_ = kApplicationTitle;
+    bool busy_ = false;
+    int progressDelayMs_ = QtProgress::kShowAfterMs;
+};

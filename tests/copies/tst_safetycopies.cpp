@@ -1,0 +1,526 @@
+#include "ConnectionWatch.h"
+#include "FileSizeLimit.h"
+#include "OtherProgram.h"
+#include "TestDatabase.h"
+#include "copies/RemoveCopies.h"
+#include "copies/RestoreCopy.h"
+#include "copies/SafetyCopyList.h"
+#include "db/Failure.h"
+#include "copies/SafetyCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime kMonday(QDate(2026, 12, 7), QTime(8, 0, 0));
+
+void touch(const QString& path, const QByteArray& bytes = "ei tietokanta")
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QStringList fileNames(const QList<SafetyCopyEntry>& entries)
+{
+    QStringList names;
+    for (const SafetyCopyEntry& entry : entries)
+        names.append(QFileInfo(entry.path).fileName());
+    return names;
+}
+
+// Another program that commits a new numbered row to Kirjaukset at every
+// moment the engine reports on any connection of this process: each
+// statement's start, each commit through a statement, each close. It never
+// waits for a lock; a refused try is rolled back.
+class EagerWriter {
+public:
+    explicit EagerWriter(QString file)
+        : file_(std::move(file)), watch_([this](sqlite3* db) { attach(db); })
+    {
+    }
+
+    QList<int> committed;
+
+private:
+    void attach(sqlite3* db)
+    {
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_CLOSE, &EagerWriter::traced, this);
+        sqlite3_commit_hook(db, &EagerWriter::committing, this);
+    }
+    static int traced(unsigned, void* self, void*, void*)
+    {
+        static_cast<EagerWriter*>(self)->tryToCommit();
+        return 0;
+    }
+    static int committing(void* self)
+    {
+        static_cast<EagerWriter*>(self)->tryToCommit();
+        return 0;
+    }
+
+    void tryToCommit()
+    {
+        if (trying_)   // its own connection's moments
+            return;
+        trying_ = true;
+        {
+            const OtherProgram writer(file_);
+            const int number = next_++;
+            const QByteArray insert = "INSERT INTO Kirjaukset VALUES (" + QByteArray::number(number) + ")";
+            const auto run = [&writer](const char* sql) { return writer.exec(sql) == SQLITE_OK; };
+            if (run("BEGIN IMMEDIATE") && run(insert.constData()) && run("COMMIT"))
+                committed.append(number);
+            else
+                run("ROLLBACK");
+        }
+        trying_ = false;
+    }
+
+    QString file_;
+    int next_ = 1;
+    bool trying_ = false;
+    ConnectionWatch watch_;   // last: watches only once the rest is set
+};
+
+QList<int> numbersIn(const QString& file)
+{
+    QList<int> numbers;
+    const QString listed = testdb::value(file, "SELECT group_concat(n) FROM (SELECT n FROM Kirjaukset ORDER BY n)");
+    for (const QString& number : listed.split(',', Qt::SkipEmptyParts))
+        numbers.append(number.toInt());
+    return numbers;
+}
+
+// The database's own bytes: the file and a log beside it.
+QByteArray databaseBytes(const QString& file)
+{
+    return testdb::fileBytes(file) + '|' + (QFile::exists(file + "-wal") ? testdb::fileBytes(file + "-wal") : "");
+}
+
+// The engine's own words stand only on the last line, after the Finnish reason.
+void checkFinnishReason(const Failure& failure)
+{
+    QVERIFY2(!failure.detail().isEmpty(), qPrintable(failure.message()));
+    const QString told = failure.message().section("\nAlkuperäinen ilmoitus: ", 0, 0);
+    for (const char* english : {"database", "malformed", "locked", "no more rows", "disk", "readonly"})
+        QVERIFY2(!told.contains(QLatin1String(english)), qPrintable(failure.message()));
+}
+
+} // namespace
+
+class TestSafetyCopies : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listsOnlyThisDatabasesCopiesNewestFirst()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, testdb::tablesSql({"A", "B", "C"}));
+        SafetyCopy(file, kMonday);
+        testdb::run(file, "DROP TABLE C");
+        SafetyCopy(file, kMonday);                       // the same second: _2
+        SafetyCopy(file, kMonday.addDays(1));
+        // Copies of other databases and names that only look alike.
+        testdb::create(dir.filePath("yritys.wk2"), testdb::tablesSql({"X"}));
+        SafetyCopy(dir.filePath("yritys.wk2"), kMonday);
+        for (const char* other : {"yritys_wk1_2026120708000.var", "yritys_wk1_20261207080000_1.var",
+                                  "yritys_wk1_20261399080000.var", "yritys_wk1_20261207080000.var.kesken",
+                                  "Yritys_wk1_20261207080000.var", "toinen_yritys_wk1_20261207080000.var"})
+            touch(dir.filePath(QString::fromLatin1(other)));
+        touch(dir.filePath("yritys_wk1_20261206080000.var"));   // named as a copy, but damaged
+
+        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        QCOMPARE(fileNames(copies), (QStringList{"yritys_wk1_20261208080000.var", "yritys_wk1_20261207080000_2.var",
+                                                 "yritys_wk1_20261207080000.var", "yritys_wk1_20261206080000.var"}));
+        QCOMPARE(copies[0].moment, kMonday.addDays(1));
+        QCOMPARE(copies[1].number, 2);
+        QCOMPARE(copies[2].number, 1);
+        QCOMPARE(copies[0].tableCount, std::optional<int>(2));
+        QCOMPARE(copies[2].tableCount, std::optional<int>(3));
+        QCOMPARE(copies[2].size, QFileInfo(copies[2].path).size());
+        QVERIFY(copies[2].size > 0);
+        QVERIFY(copies[2].problem.isEmpty());
+        QCOMPARE(copies[3].tableCount, std::nullopt);
+        QVERIFY2(!copies[3].problem.isEmpty(), "a damaged copy says why it cannot be read");
+    }
+
+    // Reading a copy leaves nothing beside it, also a copy of a database in
+    // write-ahead-log mode, whose header names the log.
+    void readingACopyOfALogDatabaseLeavesNoFilesBesideIt()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("loki.wk1");
+        testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A", "B"}));
+        const QString copy = SafetyCopy(file, kMonday);
+        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(copies[0].tableCount, std::optional<int>(2));
+        QVERIFY(!QFile::exists(copy + "-wal"));
+        QVERIFY(!QFile::exists(copy + "-shm"));
+    }
+
+    void restoreBringsBackTheCopyAfterKeepingTheCurrentState()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, testdb::tablesSql({"Asiakkaat", "Tuotteet"}) + "INSERT INTO Asiakkaat VALUES (2, 'y');");
+        const QString copy = SafetyCopy(file, kMonday);
+        testdb::run(file, "DROP TABLE Tuotteet; DELETE FROM Asiakkaat; CREATE TABLE Uusi (x);"
+                          "INSERT INTO Uusi VALUES (42);");
+
+        const QString before = restoreSafetyCopy(file, copy);
+
+        QCOMPARE(testdb::tableNames(file), (QStringList{"Asiakkaat", "Tuotteet"}));
+        QCOMPARE(testdb::rowCount(file, "Asiakkaat"), qint64(2));
+        QCOMPARE(testdb::rowCount(file, "Tuotteet"), qint64(1));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        // The state just replaced is in a new safety copy, and the restored copy stays.
+        QVERIFY(before != copy);
+        QCOMPARE(safetyCopyName(file, before).has_value(), true);
+        QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Uusi"}));
+        QCOMPARE(testdb::value(before, "SELECT x FROM Uusi"), QString("42"));
+        QCOMPARE(testdb::rowCount(copy, "Tuotteet"), qint64(1));
+        QCOMPARE(findSafetyCopies(file).size(), 2);
+    }
+
+    // The database was left with committed changes still only in its log,
+    // as after a crash. Copying a file over it would let the log bring them
+    // back at the next open; the restore writes through the log instead.
+    void aLogBesideTheDatabaseCannotUndoTheRestore()
+    {
+        const QTemporaryDir dir;
+        const QString original = dir.filePath("alkuperainen.wk1");
+        testdb::create(original, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A"}));
+        const QString file = dir.filePath("yritys.wk1");
+        {
+            const OtherProgram other(original);
+            QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x);"
+                                "INSERT INTO Lokissa VALUES (1), (2), (3);"),
+                     SQLITE_OK);
+            QVERIFY(QFile::copy(original, file));
+            QVERIFY(QFile::copy(original + "-wal", file + "-wal"));
+        }
+        QVERIFY(QFileInfo(file + "-wal").size() > 0);
+        // The copy to restore: the database as it was before the log's changes.
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, testdb::tablesSql({"A", "Vanha"}));
+
+        restoreSafetyCopy(file, copy);
+
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Vanha"}));
+        // Once more after every file beside it has been looked at by a new connection.
+        testdb::run(file, "PRAGMA user_version");
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Vanha"}));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        // The state replaced, the log's table included, is in the new safety copy.
+        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        QCOMPARE(copies.size(), 2);
+        const QString before = copies[0].path == copy ? copies[1].path : copies[0].path;
+        QCOMPARE(testdb::rowCount(before, "Lokissa"), qint64(3));
+    }
+
+    void noCommitFallsBetweenTheCopyOfTheStateAndTheRestore_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // Another program commits wherever it can while the restore runs. Each
+    // row it got in is in the copy of the state before the restore, or was
+    // written after it into the restored file; none falls between the two
+    // and is lost.
+    void noCommitFallsBetweenTheCopyOfTheStateAndTheRestore()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"Asiakkaat"})
+                                 + "CREATE TABLE Kirjaukset (n);");
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, testdb::tablesSql({"Vanha"}) + "CREATE TABLE Kirjaukset (n);");
+
+        QString before;
+        QList<int> committed;
+        {
+            EagerWriter other(file);
+            before = restoreSafetyCopy(file, copy);
+            committed = other.committed;
+        }
+
+        QCOMPARE(testdb::tableNames(file), (QStringList{"Vanha", "Kirjaukset"}));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Kirjaukset"}));
+        const QList<int> kept = numbersIn(before);
+        const QList<int> afterwards = numbersIn(file);
+        QVERIFY2(!kept.isEmpty() && !afterwards.isEmpty(), "the other program tried both before and after");
+        QCOMPARE(kept + afterwards, committed);
+    }
+
+    void refusedRestoresLeaveTheDatabaseAndTakeNoCopy_data()
+    {
+        QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("damaged copy") << "yritys_wk1_20261207080000.var" << "vioittunut";
+        QTest::newRow("another database's copy") << "muu_wk1_20261207080000.var" << "ei ole tämän tietokannan";
+        QTest::newRow("missing copy") << "yritys_wk1_20261207090000.var" << "ei löydy";
+    }
+
+    void refusedRestoresLeaveTheDatabaseAndTakeNoCopy()
+    {
+        QFETCH(QString, copyName);
+        QFETCH(QString, reason);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, testdb::tablesSql({"A", "B"}));
+        const QString good = dir.filePath("muu_wk1_20261207080000.var");
+        testdb::create(good, testdb::tablesSql({"X"}));
+        // A copy whose pages are cut off after the header.
+        const QByteArray whole = testdb::fileBytes(file);
+        if (copyName.startsWith("yritys_wk1_20261207080000"))
+            touch(dir.filePath(copyName), whole.left(1024) + QByteArray(3072, '\x5a'));
+        const QByteArray before = testdb::fileBytes(file);
+
+        try {
+            restoreSafetyCopy(file, dir.filePath(copyName));
+            QFAIL("the restore went ahead");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(reason), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            if (copyName.startsWith("yritys_wk1_20261207080000"))
+                checkFinnishReason(failure);
+        }
+        QCOMPARE(testdb::fileBytes(file), before);
+        QCOMPARE(testdb::safetyCopies(dir.path()).filter("yritys_").size(),
+                 copyName.startsWith("yritys_wk1_20261207080000") ? 1 : 0);
+    }
+
+    void aDatabaseInUseIsNotRestored_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // Another program in the middle of a write: the restore waits for the
+    // lock, then fails without touching the database. The lock comes before
+    // the copy of the current state, so none is taken.
+    void aDatabaseInUseIsNotRestored()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
+        const QString copy = SafetyCopy(file, kMonday);
+        testdb::run(file, "DROP TABLE B");
+
+        const OtherProgram other(file);
+        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
+        try {
+            restoreSafetyCopy(file, copy);
+            QFAIL("restored under another program's write");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains("lukita"), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            checkFinnishReason(failure);
+        }
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
+        QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
+        QCOMPARE(testdb::tableNames(file), QStringList{"A"});
+        QCOMPARE(testdb::rowCount(file, "A"), qint64(2));
+    }
+
+    void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("wal");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("empty, rollback journal") << "empty" << false << "tyhjä";
+        QTest::newRow("one byte") << "byte" << true << "liian lyhyt";
+        QTest::newRow("a header and no page") << "header" << true << "lyhyempi kuin yksi sivu";
+        QTest::newRow("symbolic link to the database") << "symlink" << true << "sama tiedosto kuin tietokanta";
+        QTest::newRow("hard link to the database") << "link" << true << "sama tiedosto kuin tietokanta";
+    }
+
+    // The engine reads each as a database: an empty one, or the database's
+    // own file without the commits that only its log holds. Restored, the
+    // database would lose them, with no copy of what it held.
+    void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, wal);
+        QFETCH(QString, problem);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        if (kind == "symlink" || kind == "link")
+            QVERIFY(kind == "symlink" ? QFile::link(file, copy)
+                                      : ::link(QFile::encodeName(file), QFile::encodeName(copy)) == 0);
+        else   // "header": the first 512 bytes of a database of 4096-byte pages
+            touch(copy, kind == "empty" ? "" : kind == "byte" ? "x" : testdb::fileBytes(file).left(512));
+        OtherProgram other(file);
+        QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x)"), SQLITE_OK);
+        const QByteArray before = databaseBytes(file);
+
+        const QList<SafetyCopyEntry> listed = findSafetyCopies(file);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0].tableCount, std::nullopt);
+        QVERIFY2(listed[0].problem.contains(problem), qPrintable(listed[0].problem));
+        try {
+            restoreSafetyCopy(file, copy);
+            QFAIL("restored what is no copy");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(problem), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+        }
+        QCOMPARE(databaseBytes(file), before);
+        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
+        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Lokissa"}));
+    }
+
+    void anotherPageSizeIsRestoredInEitherMode_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("databasePageSize");
+        QTest::addColumn<int>("copyPageSize");
+        QTest::newRow("write-ahead log, smaller pages") << "wal" << 4096 << 1024;
+        QTest::newRow("write-ahead log, larger pages") << "wal" << 1024 << 8192;
+        QTest::newRow("rollback journal") << "delete" << 4096 << 1024;
+    }
+
+    void anotherPageSizeIsRestoredInEitherMode()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, databasePageSize);
+        QFETCH(int, copyPageSize);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString("PRAGMA page_size=%1; PRAGMA journal_mode=%2;").arg(databasePageSize).arg(mode)
+                                 + testdb::tablesSql({"Nyt"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, QString("PRAGMA page_size=%1; PRAGMA journal_mode=%2;").arg(copyPageSize).arg(mode)
+                                 + "CREATE TABLE Vanha (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                   "FROM c WHERE i < 3000) INSERT INTO Vanha SELECT randomblob(300) FROM c;");
+
+        int reports = 0;
+        const QString before = restoreSafetyCopy(file, copy, [&reports] { ++reports; });
+
+        QCOMPARE(testdb::tableNames(file), QStringList{"Vanha"});
+        QCOMPARE(testdb::rowCount(file, "Vanha"), qint64(3000));
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+        QCOMPARE(testdb::value(file, "PRAGMA page_size"), QString::number(copyPageSize));
+        QCOMPARE(testdb::value(file, "PRAGMA journal_mode"), mode);
+        QCOMPARE(testdb::tableNames(before), QStringList{"Nyt"});
+        QVERIFY(reports > 0);
+    }
+
+    // Writing another page size in log mode needs the file to itself, and
+    // the write lock is let go for a moment after the copy of the state.
+    void anotherPageSizeInLogModeIsRefusedWhileOthersUseTheDatabase_data()
+    {
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("another program keeps it open") << false;
+        QTest::newRow("another program commits whenever it can") << true;
+    }
+
+    void anotherPageSizeInLogModeIsRefusedWhileOthersUseTheDatabase()
+    {
+        QFETCH(bool, writes);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"Nyt"}) + "CREATE TABLE Kirjaukset (n);");
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, "PRAGMA page_size=1024;" + testdb::tablesSql({"Vanha"}));
+
+        std::optional<OtherProgram> reader;
+        std::optional<EagerWriter> writer;
+        if (writes)
+            writer.emplace(file);
+        else
+            QCOMPARE(reader.emplace(file).exec("SELECT count(*) FROM Nyt"), SQLITE_OK);
+        try {
+            restoreSafetyCopy(file, copy);
+            QFAIL("restored while another program used the database");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(writes ? "Toinen ohjelma muutti" : "pidä tietokantaa auki"),
+                     qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("tietokanta on ennallaan") != writes, qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("on tallessa tiedostossa"), qPrintable(failure.message()));
+        }
+        const QList<int> committed = writer ? writer->committed : QList<int>{};
+        writer.reset();
+        reader.reset();
+        QCOMPARE(testdb::tableNames(file), (QStringList{"Nyt", "Kirjaukset"}));
+        QCOMPARE(numbersIn(file), committed);
+        QCOMPARE(testdb::value(file, "PRAGMA journal_mode"), QString("wal"));
+    }
+
+    void aFileSizeLimitIsNoFullDisk_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // The copy is larger than the limit lets the database grow.
+    void aFileSizeLimitIsNoFullDisk()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"Nyt"}));
+        const QString copy = dir.filePath("yritys_wk1_20261207080000.var");
+        testdb::create(copy, "CREATE TABLE Iso (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                             "WHERE i < 200) INSERT INTO Iso SELECT randomblob(1000) FROM c;");
+        try {
+            const FileSizeLimit limit(100000);
+            restoreSafetyCopy(file, copy);
+            QFAIL("the copy was written past the file size limit");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.detail().startsWith("Tiedoston kokoraja tuli vastaan"), qPrintable(failure.message()));
+            QVERIFY2(!failure.message().contains("tietokanta on ennallaan"), qPrintable(failure.message()));
+            checkFinnishReason(failure);
+        }
+        QCOMPARE(testdb::tableNames(file), QStringList{"Nyt"});
+        QCOMPARE(testdb::integrity(file), QString("ok"));
+    }
+
+    void removingCopiesRemovesOnlyTheChosenOnes()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        testdb::create(file, testdb::tablesSql({"A"}));
+        const QString first = SafetyCopy(file, kMonday);
+        const QString second = SafetyCopy(file, kMonday.addSecs(60));
+        const QString third = SafetyCopy(file, kMonday.addSecs(120));
+
+        QCOMPARE(removeSafetyCopies(file, {first, third}), 2);
+        QCOMPARE(fileNames(findSafetyCopies(file)), QStringList{QFileInfo(second).fileName()});
+        QVERIFY(QFile::exists(file));
+
+        // A path that is no copy of this database stops the whole removal.
+        try {
+            removeSafetyCopies(file, {second, file});
+            QFAIL("removed the database itself");
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains("mitään ei poistettu"), qPrintable(failure.message()));
+        }
+        QVERIFY(QFile::exists(second));
+        QVERIFY(QFile::exists(file));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSafetyCopies)
+#include "tst_safetycopies.moc"

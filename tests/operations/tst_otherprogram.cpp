@@ -1,0 +1,127 @@
+#include "ChosenDatabase.h"
+#include "OtherProgram.h"
+#include "operations/WaitingDialogs.h"
+
+#include <QTest>
+
+#include <sqlite3.h>
+
+// Another program holds the file while an operation needs it: the operation
+// waits with the waiting dialog. Stopped there, it changes nothing and says
+// in one box what did not happen and why; released meanwhile, it goes on.
+
+namespace {
+
+const QString kTables = QStringLiteral("CREATE TABLE Asiakkaat (x); INSERT INTO Asiakkaat VALUES (1);"
+                                       "CREATE TABLE Tulorekisteri_1 (x);");
+
+// One row per operation: its button, what the operator answers, and how
+// another program's lock makes it wait: a write it has begun stops only
+// the changes, a lock for its commit (exclusive) every reading too.
+void operations()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("exclusive");
+    QTest::addColumn<QString>("notDone");
+    QTest::newRow("delete") << "cmdPoista" << false << "Taulukkoa Asiakkaat ei poistettu";
+    QTest::newRow("rename") << "cmdNimea" << false << "Taulukkoa Asiakkaat ei nimetty uudelleen";
+    QTest::newRow("empty") << "cmdTyhjenna" << false << "Taulukon Asiakkaat rivejä ei poistettu";
+    QTest::newRow("bulk") << "cmdPoistaTulorekisteriTaulut" << false << "Taulukoita ei poistettu";
+    QTest::newRow("choose") << "cmdSelaa" << true << "Tietokantaa ei avattu";
+    QTest::newRow("delete, exclusive") << "cmdPoista" << true << "Taulukkoa Asiakkaat ei poistettu";
+}
+
+void start(ChosenDatabase& db, const QString& button)
+{
+    db.window.select(QStringLiteral("Asiakkaat"));
+    db.window.dialogs.shown.clear();
+    db.window.dialogs.confirmAnswers = {true};
+    db.window.dialogs.textAnswers = {QStringLiteral("Uusi")};
+    if (button == QLatin1String("cmdSelaa"))
+        db.window.choose(db.file);
+    else
+        db.window.click(button);
+}
+
+} // namespace
+
+class TestOtherProgram : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stoppedWhileWaiting_data() { operations(); }
+
+    void stoppedWhileWaiting()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, exclusive);
+        QFETCH(QString, notDone);
+        ChosenDatabase db(kTables);
+        const QByteArray before = testdb::fileBytes(db.file);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec(exclusive ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"),
+                 SQLITE_OK);
+        db.window.dialogs.stopAfterSteps = 3;   // Keskeytä
+        start(db, button);
+
+        const auto& progresses = db.window.dialogs.progresses;
+        QCOMPARE(progresses.size(), 1);
+        QCOMPARE(progresses.first().text, WaitingDialogs::kWaitingText);
+        QVERIFY(progresses.first().cancellable);
+        QCOMPARE(progresses.first().steps.size(), 3);
+        const QStringList informed = db.window.dialogs.informed();
+        QCOMPARE(informed.size(), 1);
+        // The list could not be read again either: one sentence says so.
+        const QString rebuild = exclusive && button != QLatin1String("cmdSelaa")
+                                    ? QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää samasta syystä, joten "
+                                                     "se ei välttämättä vastaa tiedostoa.")
+                                    : QString();
+        QCOMPARE(informed.first(), notDone
+                                       + QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. Odottaminen "
+                                                        "keskeytettiin.")
+                                       + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file
+                                       + QStringLiteral("\nAlkuperäinen ilmoitus: database is locked"));
+        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
+        QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(db.copies(), QStringList{});
+        QCOMPARE(db.window.listed(), db.tables());
+    }
+
+    void releasedWhileWaiting_data() { operations(); }
+
+    void releasedWhileWaiting()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, exclusive);
+        ChosenDatabase db(kTables);
+        const OtherProgram other(db.file);
+        QCOMPARE(other.exec(exclusive ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"),
+                 SQLITE_OK);
+        db.window.dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& progress) {
+            if (progress.text == WaitingDialogs::kWaitingText && progress.steps.size() == 3)
+                QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
+        };
+        start(db, button);
+
+        QCOMPARE(db.window.dialogs.progresses.first().text, WaitingDialogs::kWaitingText);
+        QVERIFY(db.window.dialogs.progresses.first().steps.size() >= 3);
+        const QStringList informed = db.window.dialogs.informed();
+        QVERIFY2(!informed.join(QLatin1Char('\n')).contains(QStringLiteral("toinen ohjelma")),
+                 qPrintable(informed.join(QLatin1Char('\n'))));
+        const QStringList tables = db.tables();
+        if (button == QLatin1String("cmdPoista"))
+            QCOMPARE(tables, QStringList{"Tulorekisteri_1"});
+        else if (button == QLatin1String("cmdNimea"))
+            QCOMPARE(tables, (QStringList{"Tulorekisteri_1", "Uusi"}));
+        else if (button == QLatin1String("cmdTyhjenna"))
+            QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Asiakkaat")), qint64(0));
+        else if (button == QLatin1String("cmdPoistaTulorekisteriTaulut"))
+            QCOMPARE(tables, QStringList{"Asiakkaat"});
+        QCOMPARE(db.window.listed(), tables);
+        QCOMPARE(db.copies().size(), button == QLatin1String("cmdSelaa") || button == QLatin1String("cmdTyhjenna")
+                                         ? 0 : 1);
+    }
+};
+
+QTEST_MAIN(TestOtherProgram)
+#include "tst_otherprogram.moc"
