@@ -1,6 +1,6 @@
 #include "db/References.h"
 
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 #include "db/Failure.h"
 #include "db/NameBytes.h"
 #include "db/Reasons.h"

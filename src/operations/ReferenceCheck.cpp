@@ -1,11 +1,11 @@
 #include "operations/ReferenceCheck.h"
 
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 #include "db/Failure.h"
 #include "db/NameBytes.h"
+#include "db/QuotedName.h"
 #include "db/Reasons.h"
 #include "db/References.h"
-#include "db/QuotedName.h"
 #include "db/SqliteHandles.h"
 
 #include <QHash>
