@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the whole project (program, tests, benchmark, example) and runs
-# every test, the window's tests headless.
+# Builds both programs, the tests and the example (a benchmark only where a
+# test starts it) and runs every test, the window's tests headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
