@@ -1,12 +1,12 @@
 #include "ConnectionWatch.h"
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
+#include "SafetyCopyOfFile.h"
 #include "TestDatabase.h"
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "copies/SafetyCopyList.h"
 #include "db/Failure.h"
-#include "copies/SafetyCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,13 +127,13 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"A", "B", "C"}));
-        SafetyCopy(file, kMonday);
+        testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE C");
-        SafetyCopy(file, kMonday);                       // the same second: _2
-        SafetyCopy(file, kMonday.addDays(1));
+        testdb::safetyCopy(file, kMonday);                       // the same second: _2
+        testdb::safetyCopy(file, kMonday.addDays(1));
         // Copies of other databases and names that only look alike.
         testdb::create(dir.filePath("yritys.wk2"), testdb::tablesSql({"X"}));
-        SafetyCopy(dir.filePath("yritys.wk2"), kMonday);
+        testdb::safetyCopy(dir.filePath("yritys.wk2"), kMonday);
         for (const char* other : {"yritys_wk1_2026120708000.var", "yritys_wk1_20261207080000_1.var",
                                   "yritys_wk1_20261399080000.var", "yritys_wk1_20261207080000.var.kesken",
                                   "Yritys_wk1_20261207080000.var", "toinen_yritys_wk1_20261207080000.var"})
@@ -162,7 +162,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("loki.wk1");
         testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A", "B"}));
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
         QCOMPARE(copies.size(), 1);
         QCOMPARE(copies[0].tableCount, std::optional<int>(2));
@@ -175,7 +175,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"Asiakkaat", "Tuotteet"}) + "INSERT INTO Asiakkaat VALUES (2, 'y');");
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE Tuotteet; DELETE FROM Asiakkaat; CREATE TABLE Uusi (x);"
                           "INSERT INTO Uusi VALUES (42);");
 
@@ -322,7 +322,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE B");
 
         const OtherProgram other(file);
@@ -502,9 +502,9 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"A"}));
-        const QString first = SafetyCopy(file, kMonday);
-        const QString second = SafetyCopy(file, kMonday.addSecs(60));
-        const QString third = SafetyCopy(file, kMonday.addSecs(120));
+        const QString first = testdb::safetyCopy(file, kMonday);
+        const QString second = testdb::safetyCopy(file, kMonday.addSecs(60));
+        const QString third = testdb::safetyCopy(file, kMonday.addSecs(120));
 
         QCOMPARE(removeSafetyCopies(file, {first, third}), 2);
         QCOMPARE(fileNames(findSafetyCopies(file)), QStringList{QFileInfo(second).fileName()});
