@@ -1,7 +1,7 @@
 #include "copies/CopyComparison.h"
 
 #include "copies/CopyDatabase.h"
-#include "db/Failure.h"
+#include "db/Reasons.h"
 #include "db/SqliteHandles.h"
 
 #include <QFile>
@@ -37,7 +37,7 @@ QStringList tableNames(sqlite3* db, const QString& path, const StopAsked& stopAs
     }
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
     if (rc != SQLITE_DONE)
-        throw Failure(kNotRead, path, QString::fromUtf8(sqlite3_errmsg(db)));
+        throw reasons::engineFailure(kNotRead, path, db);
     return names;
 }
 
@@ -49,8 +49,8 @@ QStringList databaseTableNames(const QString& databasePath, const StopAsked& sto
     const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     const sqlite::DbPtr db(raw);
     if (rc != SQLITE_OK)
-        throw Failure(kNotRead, databasePath,
-                      raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc)));
+        throw raw ? reasons::engineFailure(kNotRead, databasePath, raw)
+                  : reasons::codeFailure(kNotRead, databasePath, rc);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     return tableNames(raw, databasePath, stopAsked);
 }

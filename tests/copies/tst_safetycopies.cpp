@@ -3,10 +3,12 @@
 #include "OtherProgram.h"
 #include "SafetyCopyOfFile.h"
 #include "TestDatabase.h"
+#include "copies/CopyComparison.h"
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "copies/SafetyCopyList.h"
 #include "db/Failure.h"
+#include "db/Reasons.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,6 +155,40 @@ private slots:
         QVERIFY(copies[2].problem.isEmpty());
         QCOMPARE(copies[3].tableCount, std::nullopt);
         QVERIFY2(!copies[3].problem.isEmpty(), "a damaged copy says why it cannot be read");
+    }
+
+    void tableNamesThatCannotBeReadSayWhyInFinnish_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "Tietokantatiedostoa ei voi avata";
+        QTest::newRow("not a database") << "garbage" << "Tietokantatiedosto on vioittunut";
+        QTest::newRow("held by another program") << "locked" << QString(reasons::kLocked);
+    }
+
+    // The restore program lists these reasons beside every copy.
+    void tableNamesThatCannotBeReadSayWhyInFinnish()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, reason);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        std::optional<OtherProgram> other;
+        if (cause == "garbage") {
+            touch(file, QByteArray(4096, 'x'));
+        } else if (cause == "locked") {
+            testdb::create(file, testdb::tablesSql({"A"}));
+            other.emplace(file);
+            QCOMPARE(other->exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        }
+        try {
+            databaseTableNames(file);
+            QFAIL("the names were read");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.file(), file);
+            QVERIFY2(failure.detail().startsWith(reason), qPrintable(failure.message()));
+            checkFinnishReason(failure);
+        }
     }
 
     // Reading a copy leaves nothing beside it, also a copy of a database in
