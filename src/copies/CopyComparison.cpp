@@ -11,10 +11,6 @@ namespace {
 
 const QString kNotRead = QStringLiteral("Taulukoiden nimiä ei voitu lukea.");
 
-// Long enough for another program's short write to end, short enough that
-// the list is not held up by one that keeps writing.
-constexpr int kBusyTimeoutMs = 1000;
-
 int stopIfAsked(void* stopAsked)
 {
     return (*static_cast<const StopAsked*>(stopAsked))() ? 1 : 0;
@@ -51,7 +47,7 @@ QStringList databaseTableNames(const QString& databasePath, const StopAsked& sto
     if (rc != SQLITE_OK)
         throw raw ? reasons::engineFailure(kNotRead, databasePath, raw)
                   : reasons::codeFailure(kNotRead, databasePath, rc);
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    sqlite3_busy_timeout(raw, sqlite::kListingBusyTimeoutMs);
     return tableNames(raw, databasePath, stopAsked);
 }
 
