@@ -1,7 +1,7 @@
 #include "copies/CopyComparison.h"
 
 #include "copies/CopyDatabase.h"
-#include "db/Failure.h"
+#include "db/Reasons.h"
 #include "db/SqliteHandles.h"
 
 #include <QFile>
@@ -10,10 +10,6 @@
 namespace {
 
 const QString kNotRead = QStringLiteral("Taulukoiden nimiä ei voitu lukea.");
-
-// Long enough for another program's short write to end, short enough that
-// the list is not held up by one that keeps writing.
-constexpr int kBusyTimeoutMs = 1000;
 
 int stopIfAsked(void* stopAsked)
 {
@@ -37,7 +33,7 @@ QStringList tableNames(sqlite3* db, const QString& path, const StopAsked& stopAs
     }
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
     if (rc != SQLITE_DONE)
-        throw Failure(kNotRead, path, QString::fromUtf8(sqlite3_errmsg(db)));
+        throw reasons::engineFailure(kNotRead, path, db);
     return names;
 }
 
@@ -49,9 +45,9 @@ QStringList databaseTableNames(const QString& databasePath, const StopAsked& sto
     const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     const sqlite::DbPtr db(raw);
     if (rc != SQLITE_OK)
-        throw Failure(kNotRead, databasePath,
-                      raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc)));
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+        throw raw ? reasons::engineFailure(kNotRead, databasePath, raw)
+                  : reasons::codeFailure(kNotRead, databasePath, rc);
+    sqlite3_busy_timeout(raw, sqlite::kListingBusyTimeoutMs);
     return tableNames(raw, databasePath, stopAsked);
 }
 

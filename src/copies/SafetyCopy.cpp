@@ -2,7 +2,7 @@
 
 #include "copies/CopyLeftovers.h"
 #include "copies/CopyPages.h"
-#include "db/DatabaseEngine.h"
+#include "db/Database.h"
 #include "db/Reasons.h"
 #include "copies/RoomForCopy.h"
 #include "db/SqliteHandles.h"
@@ -113,13 +113,9 @@ void syncFolder(const QString& path)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopion nimeä ei voitu tallentaa levylle."), path, errno);
 }
 
-QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress& progress, bool writeLocked)
+QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
 {
     const QString& databasePath = database.path();
-    // A read lock is enough to keep others from committing in rollback mode,
-    // and in log mode the copy reads one snapshot; a change needs the write lock.
-    if (sqlite3_txn_state(database.nativeHandle(), "main") == SQLITE_TXN_NONE)
-        throw Failure(QStringLiteral("Tietokantaa ei ole varattu kopiointia varten."), databasePath);
     struct stat databaseStat {};
     if (::fstat(database.fileDescriptor(), &databaseStat) != 0)
         throw reasons::systemFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, errno);
@@ -133,8 +129,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     sqlite3* db = database.nativeHandle();
     const bool throughEngine = copyPages::usesWriteAheadLog(db, databasePath);
     // A copy killed half-way leaves its file where it had to have a name.
-    if (writeLocked)
-        removeCopyLeftovers(pattern);
+    removeCopyLeftovers(pattern);
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
     const int fd = temp.fd();
     if (fd < 0)
@@ -170,28 +165,7 @@ QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgre
     try {
         if (!database.holdsWriteLock())
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
-        return makeCopy(database, moment, progress, true);
-    } catch (const Failure& failure) {
-        throw failure.withContext(kCopyFailed);
-    }
-}
-
-QString SafetyCopy(const QString& databasePath)
-{
-    return SafetyCopy(databasePath, QDateTime::currentDateTime());
-}
-
-QString SafetyCopy(const QString& databasePath, const QDateTime& moment)
-{
-    try {
-        Database database = DatabaseEngine::instance().open(databasePath);
-        // Only a copy: a read lock keeps it whole, and writers wait for it only
-        // as long as the copy takes. Ended by the close.
-        sqlite3* db = database.nativeHandle();
-        if (sqlite3_exec(db, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw reasons::engineFailure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), databasePath,
-                                         db);
-        return makeCopy(database, moment, {}, false);
+        return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
         throw failure.withContext(kCopyFailed);
     }

@@ -27,8 +27,3 @@ using CopyProgress = std::function<void(qint64 done, qint64 total)>;
 // then as it was.
 QString SafetyCopy(Database& database, const CopyProgress& progress = {});
 QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress = {});
-
-// The same for a database no operation has open: opened and locked for the
-// length of the copy.
-QString SafetyCopy(const QString& databasePath);
-QString SafetyCopy(const QString& databasePath, const QDateTime& moment);

@@ -28,6 +28,8 @@ using BackupPtr = std::unique_ptr<sqlite3_backup, FinishBackup>;
 
 // How long every connection of the program waits for another program's lock.
 inline constexpr int kBusyTimeoutMs = 5000;
+// Shorter for the restore program's background listing: a busy writer must not hold up the list.
+inline constexpr int kListingBusyTimeoutMs = 1000;
 
 // The statement `sql` on `db`, or empty when the engine refuses it; its
 // reason is then on `db`.

@@ -1,12 +1,14 @@
 #include "ConnectionWatch.h"
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
+#include "SafetyCopyOfFile.h"
 #include "TestDatabase.h"
+#include "copies/CopyComparison.h"
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "copies/SafetyCopyList.h"
 #include "db/Failure.h"
-#include "copies/SafetyCopy.h"
+#include "db/Reasons.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,13 +129,13 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"A", "B", "C"}));
-        SafetyCopy(file, kMonday);
+        testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE C");
-        SafetyCopy(file, kMonday);                       // the same second: _2
-        SafetyCopy(file, kMonday.addDays(1));
+        testdb::safetyCopy(file, kMonday);                       // the same second: _2
+        testdb::safetyCopy(file, kMonday.addDays(1));
         // Copies of other databases and names that only look alike.
         testdb::create(dir.filePath("yritys.wk2"), testdb::tablesSql({"X"}));
-        SafetyCopy(dir.filePath("yritys.wk2"), kMonday);
+        testdb::safetyCopy(dir.filePath("yritys.wk2"), kMonday);
         for (const char* other : {"yritys_wk1_2026120708000.var", "yritys_wk1_20261207080000_1.var",
                                   "yritys_wk1_20261399080000.var", "yritys_wk1_20261207080000.var.kesken",
                                   "Yritys_wk1_20261207080000.var", "toinen_yritys_wk1_20261207080000.var"})
@@ -155,6 +157,40 @@ private slots:
         QVERIFY2(!copies[3].problem.isEmpty(), "a damaged copy says why it cannot be read");
     }
 
+    void tableNamesThatCannotBeReadSayWhyInFinnish_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "Tietokantatiedostoa ei voi avata";
+        QTest::newRow("not a database") << "garbage" << "Tietokantatiedosto on vioittunut";
+        QTest::newRow("held by another program") << "locked" << QString(reasons::kLocked);
+    }
+
+    // The restore program lists these reasons beside every copy.
+    void tableNamesThatCannotBeReadSayWhyInFinnish()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, reason);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        std::optional<OtherProgram> other;
+        if (cause == "garbage") {
+            touch(file, QByteArray(4096, 'x'));
+        } else if (cause == "locked") {
+            testdb::create(file, testdb::tablesSql({"A"}));
+            other.emplace(file);
+            QCOMPARE(other->exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        }
+        try {
+            databaseTableNames(file);
+            QFAIL("the names were read");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.file(), file);
+            QVERIFY2(failure.detail().startsWith(reason), qPrintable(failure.message()));
+            checkFinnishReason(failure);
+        }
+    }
+
     // Reading a copy leaves nothing beside it, also a copy of a database in
     // write-ahead-log mode, whose header names the log.
     void readingACopyOfALogDatabaseLeavesNoFilesBesideIt()
@@ -162,7 +198,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("loki.wk1");
         testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A", "B"}));
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
         QCOMPARE(copies.size(), 1);
         QCOMPARE(copies[0].tableCount, std::optional<int>(2));
@@ -175,7 +211,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"Asiakkaat", "Tuotteet"}) + "INSERT INTO Asiakkaat VALUES (2, 'y');");
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE Tuotteet; DELETE FROM Asiakkaat; CREATE TABLE Uusi (x);"
                           "INSERT INTO Uusi VALUES (42);");
 
@@ -322,7 +358,7 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
-        const QString copy = SafetyCopy(file, kMonday);
+        const QString copy = testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE B");
 
         const OtherProgram other(file);
@@ -502,9 +538,9 @@ private slots:
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, testdb::tablesSql({"A"}));
-        const QString first = SafetyCopy(file, kMonday);
-        const QString second = SafetyCopy(file, kMonday.addSecs(60));
-        const QString third = SafetyCopy(file, kMonday.addSecs(120));
+        const QString first = testdb::safetyCopy(file, kMonday);
+        const QString second = testdb::safetyCopy(file, kMonday.addSecs(60));
+        const QString third = testdb::safetyCopy(file, kMonday.addSecs(120));
 
         QCOMPARE(removeSafetyCopies(file, {first, third}), 2);
         QCOMPARE(fileNames(findSafetyCopies(file)), QStringList{QFileInfo(second).fileName()});

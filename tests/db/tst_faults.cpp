@@ -1,6 +1,7 @@
 #include "FileSizeLimit.h"
 #include "LockAfterDrop.h"
 #include "OtherProgram.h"
+#include "SafetyCopyOfFile.h"
 #include "TestDatabase.h"
 
 #include "db/DatabaseEngine.h"
@@ -178,7 +179,7 @@ private slots:
             QVERIFY2(failure.message().contains(QStringLiteral("yritys.wk1") + suffix), qPrintable(failure.message()));
             QCOMPARE(failure.file(), file);
         }
-        QVERIFY_THROWS_EXCEPTION(Failure, SafetyCopy(file));
+        QVERIFY_THROWS_EXCEPTION(Failure, testdb::safetyCopy(file));
         QCOMPARE(testdb::fileBytes(file), before);
     }
 
@@ -215,7 +216,7 @@ private slots:
         const int stemLength = kLongestName - int(QStringLiteral("_wk1_20261208093005.var").size());
         const QString file = dir.filePath(QString(stemLength, QLatin1Char('n')) + QStringLiteral(".wk1"));
         testdb::create(file, QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));
-        const QString copy = SafetyCopy(file, moment);
+        const QString copy = testdb::safetyCopy(file, moment);
         QCOMPARE(QFileInfo(copy).fileName().size(), kLongestName);
         QCOMPARE(testdb::fileBytes(copy), testdb::fileBytes(file));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -242,7 +243,7 @@ private slots:
                                                   " INSERT INTO t SELECT randomblob(1000) FROM c;"));
         try {
             const FileSizeLimit full(100000);
-            SafetyCopy(file);
+            testdb::safetyCopy(file);
             QFAIL("the copy was made on a full disk");
         } catch (const Failure& failure) {
             QCOMPARE(failure.file(), file);
@@ -263,7 +264,7 @@ private slots:
         testdb::create(file, QStringLiteral("CREATE TABLE t (v);"
                                             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c"
                                             " WHERE i < 4000) INSERT INTO t SELECT randomblob(2000) FROM c;"));
-        killWhileCopying([&file] { QFile::remove(SafetyCopy(file)); });
+        killWhileCopying([&file] { QFile::remove(testdb::safetyCopy(file)); });
         for (const QString& left : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
             QVERIFY2(left == QStringLiteral("yritys.wk1") || left.endsWith(QStringLiteral(".var")), qPrintable(left));
     }

@@ -1,7 +1,7 @@
+#include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
 #include "copies/CopySpace.h"
-#include "copies/SafetyCopy.h"
 #include "restore/RestoreWindow.h"
 
 #include <QFileInfo>
@@ -47,7 +47,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = dir.filePath("yritys.wk1");
         testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
-        const QString older = SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        const QString older = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
         testdb::run(db, "CREATE TABLE Laskut(x); INSERT INTO Laskut VALUES (1)");
 
         ScriptedDialogs dialogs;
@@ -95,7 +95,7 @@ private slots:
         testdb::create(db, "PRAGMA page_size=512; CREATE TABLE t(v BLOB);"
                            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000)"
                            " INSERT INTO t SELECT randomblob(400) FROM c;");
-        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
         testdb::run(db, "DELETE FROM t WHERE rowid > 10");
 
         ScriptedDialogs dialogs;
@@ -119,7 +119,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = dir.filePath("yritys.wk1");
         testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
-        const QString copy = SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        const QString copy = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
         {
             QFile broken(copy);
             QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -150,12 +150,12 @@ private slots:
         for (int series = 1; series <= 7; ++series)
             registers.append(QString("Tulorekisteri_%1_Palkat").arg(series, 5, 10, QChar('0')));
         testdb::create(db, testdb::tablesSql(QStringList{"Asiakkaat"} + registers));
-        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
         testdb::run(db, "DROP TABLE Tulorekisteri_00001_Palkat; DROP TABLE Tulorekisteri_00002_Palkat;"
                         "DROP TABLE Tulorekisteri_00003_Palkat; DROP TABLE Tulorekisteri_00004_Palkat;"
                         "DROP TABLE Tulorekisteri_00005_Palkat; DROP TABLE Tulorekisteri_00006_Palkat;"
                         "DROP TABLE Tulorekisteri_00007_Palkat; CREATE TABLE Laskut(x);");
-        SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
         testdb::run(db, "DROP TABLE Laskut; CREATE TABLE Tilaukset(x); CREATE TABLE Varasto(x);");
 
         ScriptedDialogs dialogs;
@@ -192,7 +192,7 @@ private slots:
         QList<qint64> sizes;
         QString newest;
         for (int hour = 9; hour <= 11; ++hour) {
-            newest = SafetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0)));
+            newest = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0)));
             sizes.append(QFileInfo(newest).size());
             testdb::run(db, QString("CREATE TABLE T%1(x); INSERT INTO T%1 VALUES (zeroblob(%2))").arg(hour).arg(hour * 5000));
         }
