@@ -3,12 +3,14 @@
 #include "copies/CopySpace.h"
 #include "db/Failure.h"
 #include "db/FileCheck.h"
+#include "db/LockWait.h"
 #include "db/Reasons.h"
 #include "db/SqliteHandles.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -17,10 +19,12 @@
 namespace {
 
 const QString kNotCompacted = QStringLiteral("Tietokantaa ei tiivistetty; se on ennallaan.");
+const QString kUnchanged = QStringLiteral("Tietokanta on ennallaan.");
 
-// Long enough for another program's short write to end; a program that
-// keeps the file open for reading is not waited for.
-constexpr int kBusyTimeoutMs = 2000;
+// Without a window to tell the wait: long enough for another program's
+// short write to end; a program that keeps the file open for reading is not
+// waited for.
+constexpr int kQuietWaitMs = 2000;
 
 qint64 sizeIfThere(const QString& path)
 {
@@ -79,19 +83,33 @@ void ensureRoom(const QString& databasePath)
     }
 }
 
-sqlite::DbPtr openDatabase(const QString& databasePath, int flags)
+// A connection with the handler of another program's lock, which outlives it.
+struct Connection {
+    std::unique_ptr<LockWait> lockWait;
+    sqlite::DbPtr db;
+    sqlite3* get() const { return db.get(); }
+};
+
+KeepWaiting orQuiet(KeepWaiting keepWaiting)
+{
+    if (keepWaiting)
+        return keepWaiting;
+    return [](int elapsedMs) { return elapsedMs < kQuietWaitMs; };
+}
+
+Connection openDatabase(const QString& databasePath, int flags, const KeepWaiting& keepWaiting)
 {
     checkFile(databasePath);
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &raw, flags, nullptr);
-    sqlite::DbPtr db(raw);
+    Connection connection{std::make_unique<LockWait>(keepWaiting), sqlite::DbPtr(raw)};
     if (rc != SQLITE_OK)
         throw Failure(kNotCompacted + QStringLiteral("\nTietokantaa ei voitu avata."), databasePath,
                       raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
                       raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    return db;
+    connection.lockWait->attachTo(raw);
+    return connection;
 }
 
 qint64 pragmaValue(sqlite3* db, const char* sql, const QString& path)
@@ -110,23 +128,70 @@ QString textValue(sqlite3* db, const char* sql, const QString& path)
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row.get(), 0)));
 }
 
-// Runs `sql` on another thread while the caller's thread reports that work goes on.
-int runAside(sqlite3* db, const char* sql, const std::function<void()>& stillWorking)
+// A wait for another program on the engine's thread, decided on the
+// caller's, which owns the dialogs: the engine's handler only reports how
+// long it has waited and reads the caller's last answer.
+class WaitAcross {
+public:
+    explicit WaitAcross(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+
+    KeepWaiting aside()
+    {
+        return [this](int elapsedMs) {
+            if (elapsedMs == 0)
+                keep_ = true;
+            waited_ = elapsedMs;
+            return keep_.load();
+        };
+    }
+    // On the caller's thread: false while no wait goes on.
+    bool tell()
+    {
+        const int elapsedMs = waited_.exchange(-1);
+        if (elapsedMs < 0)
+            return false;
+        try {
+            keep_ = keepWaiting_(elapsedMs);
+        } catch (...) {
+            keep_ = false;   // the engine's thread stops waiting before the failure leaves
+            throw;
+        }
+        return true;
+    }
+
+private:
+    const KeepWaiting keepWaiting_;
+    std::atomic<int> waited_{-1};
+    std::atomic<bool> keep_{true};
+};
+
+// Runs `sql` on another thread while the caller's thread reports that work
+// goes on, or tells the engine's wait for another program.
+int runAside(const Connection& connection, const char* sql, const std::function<void()>& stillWorking,
+             const KeepWaiting& keepWaiting)
 {
-    std::future<int> done = std::async(std::launch::async, [db, sql] {
-        return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    });
-    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
-        if (stillWorking)
-            stillWorking();
-    return done.get();
+    WaitAcross across(keepWaiting);
+    connection.lockWait->setKeepWaiting(across.aside());
+    sqlite3* db = connection.get();
+    int rc = SQLITE_OK;
+    {
+        std::future<int> done = std::async(std::launch::async, [db, sql] {
+            return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        });
+        while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            if (!across.tell() && stillWorking)
+                stillWorking();
+        rc = done.get();
+    }
+    connection.lockWait->setKeepWaiting(keepWaiting);
+    return rc;
 }
 
 } // namespace
 
-CompactionEstimate estimateCompaction(const QString& databasePath)
+CompactionEstimate estimateCompaction(const QString& databasePath, KeepWaiting keepWaiting)
 {
-    const sqlite::DbPtr db = openDatabase(databasePath, SQLITE_OPEN_READONLY);
+    const Connection db = openDatabase(databasePath, SQLITE_OPEN_READONLY, orQuiet(std::move(keepWaiting)));
     const qint64 pageSize = pragmaValue(db.get(), "PRAGMA page_size", databasePath);
     const qint64 freePages = pragmaValue(db.get(), "PRAGMA freelist_count", databasePath);
     return {fileBytes(databasePath), pageSize * freePages};
@@ -134,32 +199,37 @@ CompactionEstimate estimateCompaction(const QString& databasePath)
 
 namespace {
 
-void compactLocked(const QString& databasePath, const std::function<void()>& stillWorking)
+void compactLocked(const QString& databasePath, const std::function<void()>& stillWorking,
+                   const KeepWaiting& keepWaiting)
 {
-    const sqlite::DbPtr db = openDatabase(databasePath, SQLITE_OPEN_READWRITE);
+    const Connection db = openDatabase(databasePath, SQLITE_OPEN_READWRITE, keepWaiting);
     sqlite3* handle = db.get();
     // The exclusive lock is taken before anything is read and kept until the
     // end; in write-ahead-log mode this also keeps out readers, which would
     // otherwise read on and keep the file from shrinking.
     if (sqlite3_exec(handle, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle);
+        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
     if (const int rc = sqlite3_exec(handle, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
         rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
             throw Failure(kNotCompacted
                               + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
                                                "yritä uudelleen."),
-                          databasePath, reasons::kLocked, reasons::engineWords(handle));
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle);
+                          databasePath, reasons::kLocked, reasons::engineWords(handle))
+                .withState(kUnchanged);
+        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
     }
+    // The work begins: a window shows its progress from here on.
+    if (stillWorking)
+        stillWorking();
     ensureRoom(databasePath);
 
-    if (runAside(handle, "VACUUM", stillWorking) != SQLITE_OK)
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle);
+    if (runAside(db, "VACUUM", stillWorking, keepWaiting) != SQLITE_OK)
+        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
     // From here the compacted database is committed. In write-ahead-log mode
     // it is in the log until it is copied into the file.
     const bool wal = textValue(handle, "PRAGMA journal_mode", databasePath) == QLatin1String("wal");
-    if (wal && runAside(handle, "PRAGMA wal_checkpoint(TRUNCATE)", stillWorking) != SQLITE_OK)
+    if (wal && runAside(db, "PRAGMA wal_checkpoint(TRUNCATE)", stillWorking, keepWaiting) != SQLITE_OK)
         throw reasons::engineFailure(QStringLiteral("Tietokanta tiivistettiin, mutta tiedosto pienenee vasta, "
                                                     "kun tietokanta seuraavan kerran suljetaan."),
                                      databasePath, handle);
@@ -170,8 +240,9 @@ void compactLocked(const QString& databasePath, const std::function<void()>& sti
 
 } // namespace
 
-qint64 compactDatabase(const QString& databasePath, const std::function<void()>& stillWorking)
+qint64 compactDatabase(const QString& databasePath, const std::function<void()>& stillWorking,
+                       KeepWaiting keepWaiting)
 {
-    compactLocked(databasePath, stillWorking);
+    compactLocked(databasePath, stillWorking, orQuiet(std::move(keepWaiting)));
     return fileBytes(databasePath);
 }

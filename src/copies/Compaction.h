@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/LockWait.h"
+
 #include <QString>
 
 #include <functional>
@@ -11,8 +13,9 @@ struct CompactionEstimate {
     qint64 freeBytes = 0;   // its free pages: about what compacting gives back
 };
 
-// Read without changing the file.
-CompactionEstimate estimateCompaction(const QString& databasePath);
+// Read without changing the file. A wait for another program's lock lasts
+// as long as `keepWaiting` says (see LockWait), or else about two seconds.
+CompactionEstimate estimateCompaction(const QString& databasePath, KeepWaiting keepWaiting = {});
 
 // Rewrites the database without its free pages through the engine's own
 // journal or log, so that a failure or a killed program at any moment
@@ -22,5 +25,9 @@ CompactionEstimate estimateCompaction(const QString& databasePath);
 // or when the disk has not room for the work. The engine works in a thread
 // of its own; `stillWorking`, when set, is called on the caller's thread
 // every few dozen milliseconds until it is done, so that a window stays
-// answering. Returns the file's new size.
-qint64 compactDatabase(const QString& databasePath, const std::function<void()>& stillWorking = {});
+// answering; a wait for another program's lock meanwhile is asked of
+// `keepWaiting` on the caller's thread too, as in estimateCompaction.
+// Returns the file's new size. A failure before the compacted database is
+// committed keeps "Tietokanta on ennallaan." as its state (Failure::withState).
+qint64 compactDatabase(const QString& databasePath, const std::function<void()>& stillWorking = {},
+                       KeepWaiting keepWaiting = {});

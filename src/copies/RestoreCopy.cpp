@@ -19,10 +19,14 @@
 namespace {
 
 const QString kNotRestored = QStringLiteral("Varmuuskopiota ei palautettu; tietokanta on ennallaan.");
-const QString kNotRestoredButChanged =
-    QStringLiteral("Varmuuskopiota ei palautettu. Palautus ei kirjoittanut tietokantaan, mutta tietokantatiedosto "
-                   "muuttui palautusyrityksen aikana, joten se ei ole täsmälleen ennallaan (esimerkiksi toinen "
-                   "ohjelma kirjoitti siihen).");
+const QString kUnchanged = QStringLiteral("Tietokanta on ennallaan.");
+const QString kChangedMeanwhile =
+    QStringLiteral("Palautus ei kirjoittanut tietokantaan, mutta tietokantatiedosto muuttui palautusyrityksen "
+                   "aikana, joten se ei ole täsmälleen ennallaan (esimerkiksi toinen ohjelma kirjoitti siihen).");
+const QString kNotRestoredButChanged = QStringLiteral("Varmuuskopiota ei palautettu. ") + kChangedMeanwhile;
+const QString kWriteUndone =
+    QStringLiteral("Tietokantamoottori perui kesken jääneen kirjoituksen, joten tietokannassa on sen aiempi "
+                   "sisältö, mutta tiedosto ei välttämättä ole tavu tavulta ennallaan.");
 const QString kPagesNotWritten = QStringLiteral("Varmuuskopion sivuja ei voitu kirjoittaa tietokantaan.");
 const QString kNotLocked = QStringLiteral("Tietokantaa ei voitu lukita palautusta varten; se voi olla toisen "
                                           "ohjelman käytössä.");
@@ -212,7 +216,7 @@ bool needsRollbackMode(Database& database, const CopyDatabase& copy)
 } // namespace
 
 QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
-                          const std::function<void()>& stillWorking)
+                          const std::function<void()>& stillWorking, KeepWaiting keepWaiting)
 {
     if (!safetyCopyName(databasePath, copyPath))
         throw Failure(kNotRestored + QStringLiteral("\nTiedosto ei ole tämän tietokannan varmuuskopio."), copyPath);
@@ -228,7 +232,7 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
         // What is checked is what is written: one snapshot from here on.
         copy.holdSnapshot();
         copy.checkSound();
-        Database database = DatabaseEngine::instance().open(databasePath);
+        Database database = DatabaseEngine::instance().open(databasePath, std::move(keepWaiting));
         sqlite3* db = database.nativeHandle();
         // A failed restore leaves a log beside the database as it found it.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -252,15 +256,15 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
                                                   "tiedostossa\n%1")
                                        .arg(currentStateCopy);
         switch (stage) {
-        case Stage::NothingWritten:
-            throw failure.withContext((FileState::of(databasePath) == before ? kNotRestored : kNotRestoredButChanged)
-                                      + kept);
+        case Stage::NothingWritten: {
+            const bool unchanged = FileState::of(databasePath) == before;
+            throw failure.withContext((unchanged ? kNotRestored : kNotRestoredButChanged) + kept)
+                .withState((unchanged ? kUnchanged : kChangedMeanwhile) + kept);
+        }
         case Stage::Writing:
-            throw failure.withContext(
-                QStringLiteral("Varmuuskopion palauttaminen epäonnistui kesken. Tietokantamoottori perui kesken "
-                               "jääneen kirjoituksen, joten tietokannassa on sen aiempi sisältö, mutta tiedosto ei "
-                               "välttämättä ole tavu tavulta ennallaan.")
-                + kept);
+            throw failure
+                .withContext(QStringLiteral("Varmuuskopion palauttaminen epäonnistui kesken. ") + kWriteUndone + kept)
+                .withState(kWriteUndone + kept);
         case Stage::Restored:
             throw failure.withContext(QStringLiteral("Varmuuskopio palautettiin.") + kept);
         }

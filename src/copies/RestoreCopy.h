@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/LockWait.h"
+
 #include <QString>
 
 #include <functional>
@@ -15,6 +17,8 @@
 // with the database unchanged.
 // `stillWorking`, when set, is called as the copy of the current state and
 // the writing of the pages go on, so that a window can stay answering. The
-// engine's check of the chosen copy, first, reports nothing.
+// engine's check of the chosen copy, first, reports nothing. A wait for
+// another program's lock lasts as long as `keepWaiting` says (see LockWait);
+// a failure keeps how it left the database as its state (Failure::withState).
 QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
-                          const std::function<void()>& stillWorking = {});
+                          const std::function<void()>& stillWorking = {}, KeepWaiting keepWaiting = {});

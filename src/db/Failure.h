@@ -25,8 +25,20 @@ public:
     {
         Failure told(context + QLatin1Char('\n') + what_, file_, detail_, original_);
         told.lockedOut_ = lockedOut_;
+        told.state_ = state_;
         return told;
     }
+
+    // A copy that also keeps, apart from the rest, how the failure left
+    // things, e.g. "Tietokanta on ennallaan.", so that an operation telling
+    // the failure in its own words (lockedOutAs) can say it too.
+    Failure withState(QString state) const
+    {
+        Failure told = *this;
+        told.state_ = std::move(state);
+        return told;
+    }
+    const QString& state() const { return state_; }
 
     // The same failure told by the operation in its own words, `what`, which
     // say that another program holding the file is why; the engine's words stay.
@@ -58,5 +70,6 @@ private:
     QString detail_;
     QString original_;
     std::string utf8_;
+    QString state_;
     bool lockedOut_ = false;
 };

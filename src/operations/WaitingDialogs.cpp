@@ -5,14 +5,24 @@
 const QString WaitingDialogs::kWaitingText =
     QStringLiteral("Odotetaan, että toinen ohjelma vapauttaa tietokannan ...");
 
+namespace {
+
+// A wait shorter than this goes on under the operation's own progress even
+// when that cannot stop it, so that a moment's wait does not blink it away.
+constexpr int kOwnProgressStaysMs = 250;
+
+} // namespace
+
 // The operation's own progress: a wait while it shows is told through it,
-// and its "Keskeytä" stops the wait too.
+// and its "Keskeytä" stops the wait too. One without "Keskeytä" gives way to
+// the wait's dialog, and is shown again at the work's next step.
 class WaitingDialogs::OwnProgress : public Progress {
 public:
-    OwnProgress(WaitingDialogs& owner, std::unique_ptr<Progress> shown)
-        : owner_(owner), shown_(std::move(shown)), outer_(owner.current_)
+    OwnProgress(WaitingDialogs& owner, QString text, bool cancellable)
+        : owner_(owner), text_(std::move(text)), cancellable_(cancellable), outer_(owner.current_)
     {
         owner_.current_ = this;
+        show();
     }
     ~OwnProgress() override { owner_.current_ = outer_; }
     OwnProgress(const OwnProgress&) = delete;
@@ -22,12 +32,32 @@ public:
     {
         done_ = done;
         total_ = total;
+        if (!shown_)
+            show();
         return shown_->advance(done, total);
     }
-    bool stillGoing() { return shown_->advance(done_, total_); }
+    // Whether the wait goes on under this progress, which then shows that it does.
+    bool tellsWait(int elapsedMs) const
+    {
+        return shown_ && (cancellable_ || elapsedMs < kOwnProgressStaysMs);
+    }
+    bool stillGoing()
+    {
+        const bool going = shown_->advance(done_, total_);
+        return going || !cancellable_;
+    }
+    void giveWay() { shown_.reset(); }
 
 private:
+    void show()
+    {
+        owner_.endWaiting();
+        shown_ = owner_.shown_.startProgress(text_, cancellable_);
+    }
+
     WaitingDialogs& owner_;
+    const QString text_;
+    const bool cancellable_;
     std::unique_ptr<Progress> shown_;
     OwnProgress* outer_;
     qint64 done_ = 0;
@@ -43,28 +73,31 @@ KeepWaiting WaitingDialogs::keepWaiting()
 
 bool WaitingDialogs::keepWaiting(int elapsedMs)
 {
-    if (elapsedMs >= kLimitMs)
+    stopped_ = false;
+    if (elapsedMs >= shown_.waitLimitMs())
         return false;
-    bool going = true;
-    if (current_) {
-        going = current_->stillGoing();
-    } else {
-        if (!waiting_)
-            waiting_ = shown_.startProgress(kWaitingText, true);
-        going = waiting_->advance(elapsedMs, 0);
+    if (current_ && current_->tellsWait(elapsedMs)) {
+        stopped_ = !current_->stillGoing();
+        return !stopped_;
     }
-    stopped_ = !going;
-    return going;
+    if (current_)
+        current_->giveWay();
+    if (!waiting_)
+        waiting_ = shown_.startProgress(kWaitingText, true);
+    stopped_ = !waiting_->advance(elapsedMs, 0);
+    return !stopped_;
 }
 
 Failure WaitingDialogs::told(const Failure& failure) const
 {
     if (notDone_.isEmpty() || !reasons::lockedOut(failure) || failure.toldAsLockedOut())
         return failure;
-    return failure.lockedOutAs(notDone_ + (stopped_ ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                                     "Odottaminen keskeytettiin.")
-                                                    : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                                     "Sulje se ja yritä uudelleen.")));
+    return failure.lockedOutAs(notDone_
+                               + (stopped_ ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
+                                                            "Odottaminen keskeytettiin.")
+                                           : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
+                                                            "Sulje se ja yritä uudelleen."))
+                               + (failure.state().isEmpty() ? QString() : QLatin1Char('\n') + failure.state()));
 }
 
 void WaitingDialogs::run(const std::function<void()>& operation)
@@ -117,6 +150,5 @@ QString WaitingDialogs::chooseFileToOpen(const OpenFileRequest& request)
 
 std::unique_ptr<Progress> WaitingDialogs::startProgress(const QString& text, bool cancellable)
 {
-    endWaiting();
-    return std::make_unique<OwnProgress>(*this, shown_.startProgress(text, cancellable));
+    return std::make_unique<OwnProgress>(*this, text, cancellable);
 }

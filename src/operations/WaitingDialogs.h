@@ -7,14 +7,16 @@
 #include <functional>
 
 // The operator's dialogs for one operation, which may have to wait for
-// another program that holds the database file. A wait that lasts shows
-// "Odotetaan, että toinen ohjelma vapauttaa tietokannan ..." with
-// "Keskeytä" (or, while the operation's own progress shows, goes on under
-// it), and gives up after kLimitMs. The wait's dialog goes before any other
-// box or progress is shown.
+// another program that holds the database file; both programs use them. A
+// wait that lasts shows "Odotetaan, että toinen ohjelma vapauttaa
+// tietokannan ..." with "Keskeytä" (or, while the operation's own progress
+// with its own "Keskeytä" shows, goes on under it; a progress that cannot
+// be stopped gives way to the wait's dialog and comes back when the work
+// goes on), and gives up after waitLimitMs(). The wait's dialog goes before
+// any other box or progress is shown.
 class WaitingDialogs : public Dialogs {
 public:
-    static constexpr int kLimitMs = 30000;
+    static constexpr int kLimitMs = Dialogs::kWaitLimitMs;
     static const QString kWaitingText;
 
     explicit WaitingDialogs(Dialogs& shown) : shown_(shown) {}
@@ -27,7 +29,8 @@ public:
 
     // What is left undone when the operation fails because another program
     // holds the file, e.g. "Taulukkoa Laskut ei poistettu"; empty once the
-    // operation has made its change (or its failure tells itself how far it got).
+    // operation has made its change (or its failure tells itself how far it
+    // got). The failure's state (Failure::withState) follows it.
     void setNotDone(const QString& notDone) { notDone_ = notDone; }
 
     // Runs `operation`; a failure caused by another program's lock becomes
@@ -42,6 +45,7 @@ public:
     QString askText(const QString& prompt) override;
     QString chooseFileToOpen(const OpenFileRequest& request) override;
     void setBusy(bool busy) override { shown_.setBusy(busy); }
+    int waitLimitMs() const override { return shown_.waitLimitMs(); }
     std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "copies/RestoreCopy.h"
 #include "dialogs/ClickGuard.h"
 #include "operations/StartFolder.h"
+#include "operations/WaitingDialogs.h"
 #include "restore/CopyListing.h"
 #include "restore/CopyRows.h"
 #include "seam/Dialogs.h"
@@ -18,6 +19,29 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// The progress of long work, shown from the work's first report on, so that
+// a wait for another program's lock before it has the wait's own dialog.
+class LateProgress {
+public:
+    LateProgress(Dialogs& dialogs, QString text) : dialogs_(dialogs), text_(std::move(text)) {}
+
+    void report()
+    {
+        if (!progress_)
+            progress_ = dialogs_.startProgress(text_, false);
+        progress_->advance(0, 0);
+    }
+
+private:
+    Dialogs& dialogs_;
+    const QString text_;
+    std::unique_ptr<Progress> progress_;
+};
+
+} // namespace
 
 const QString RestoreWindow::kTitle = QStringLiteral("LUMERI YRITYSOHJELMIEN varmuuskopioiden palauttaminen");
 const QString RestoreWindow::kApplicationTitle = QStringLiteral("Lumeri-varmuuskopiot");
@@ -157,8 +181,13 @@ void RestoreWindow::restoreSelected()
     listing_->stop();
     {
         const BusyPointer busy(dialogs_);
-        const auto progress = dialogs_.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
-        before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress->advance(0, 0); });
+        WaitingDialogs waiting(dialogs_);
+        waiting.setNotDone(QStringLiteral("Varmuuskopiota ei palautettu"));
+        waiting.run([&] {
+            LateProgress progress(waiting, QStringLiteral("Palautetaan varmuuskopiota ..."));
+            before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress.report(); },
+                                       waiting.keepWaiting());
+        });
     }
     listCopies();
     dialogs_.inform(QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
@@ -308,10 +337,12 @@ void RestoreWindow::compactDatabase()
         dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, joka tiivistetään."));
         return;
     }
+    WaitingDialogs waiting(dialogs_);
+    waiting.setNotDone(QStringLiteral("Tietokantaa ei tiivistetty"));
     CompactionEstimate estimate;
     {
         const BusyPointer busy(dialogs_);
-        estimate = estimateCompaction(databasePath_);
+        waiting.run([&] { estimate = estimateCompaction(databasePath_, waiting.keepWaiting()); });
     }
     if (estimate.freeBytes == 0) {
         dialogs_.inform(QStringLiteral("Tietokannassa ei ole vapaata tilaa, joten tiivistäminen ei pienentäisi "
@@ -331,8 +362,10 @@ void RestoreWindow::compactDatabase()
     qint64 after = 0;
     {
         const BusyPointer busy(dialogs_);
-        const auto progress = dialogs_.startProgress(QStringLiteral("Tiivistetään tietokantaa ..."), false);
-        after = ::compactDatabase(databasePath_, [&progress] { progress->advance(0, 0); });
+        waiting.run([&] {
+            LateProgress progress(waiting, QStringLiteral("Tiivistetään tietokantaa ..."));
+            after = ::compactDatabase(databasePath_, [&progress] { progress.report(); }, waiting.keepWaiting());
+        });
     }
     listCopies();
     dialogs_.inform(QStringLiteral("Tiivistetty!\n\nTiedosto vie nyt %1, ennen %2.")

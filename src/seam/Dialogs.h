@@ -40,6 +40,11 @@ public:
     // The application-wide hourglass; see BusyPointer.
     virtual void setBusy(bool busy) = 0;
 
+    // How long an operation waits for another program that holds the
+    // database before it gives up (see WaitingDialogs).
+    static constexpr int kWaitLimitMs = 30000;
+    virtual int waitLimitMs() const { return kWaitLimitMs; }
+
     // Starts reporting long work under `text` (see Progress) until the result
     // is destroyed. With `cancellable` the operator may ask it to stop. While
     // it lives, the window takes no input: what is clicked meanwhile is lost,

@@ -17,18 +17,25 @@ const QString kTables = QStringLiteral("CREATE TABLE Asiakkaat (x); INSERT INTO 
 
 // One row per operation: its button, what the operator answers, and how
 // another program's lock makes it wait: a write it has begun stops only
-// the changes, a lock for its commit (exclusive) every reading too.
-void operations()
+// the changes, a lock for its commit (exclusive) every reading too. Given
+// up, each waits until the operator stops it, or until the limit.
+void operations(bool bothEndings)
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("exclusive");
     QTest::addColumn<QString>("notDone");
-    QTest::newRow("delete") << "cmdPoista" << false << "Taulukkoa Asiakkaat ei poistettu";
-    QTest::newRow("rename") << "cmdNimea" << false << "Taulukkoa Asiakkaat ei nimetty uudelleen";
-    QTest::newRow("empty") << "cmdTyhjenna" << false << "Taulukon Asiakkaat rivejä ei poistettu";
-    QTest::newRow("bulk") << "cmdPoistaTulorekisteriTaulut" << false << "Taulukoita ei poistettu";
-    QTest::newRow("choose") << "cmdSelaa" << true << "Tietokantaa ei avattu";
-    QTest::newRow("delete, exclusive") << "cmdPoista" << true << "Taulukkoa Asiakkaat ei poistettu";
+    QTest::addColumn<bool>("stopped");
+    const auto row = [bothEndings](const char* name, const char* button, bool exclusive, const char* notDone) {
+        QTest::newRow(name) << button << exclusive << notDone << true;
+        if (bothEndings)
+            QTest::addRow("%s, limit", name) << button << exclusive << notDone << false;
+    };
+    row("delete", "cmdPoista", false, "Taulukkoa Asiakkaat ei poistettu");
+    row("rename", "cmdNimea", false, "Taulukkoa Asiakkaat ei nimetty uudelleen");
+    row("empty", "cmdTyhjenna", false, "Taulukon Asiakkaat rivejä ei poistettu");
+    row("bulk", "cmdPoistaTulorekisteriTaulut", false, "Taulukoita ei poistettu");
+    row("choose", "cmdSelaa", true, "Tietokantaa ei avattu");
+    row("delete, exclusive", "cmdPoista", true, "Taulukkoa Asiakkaat ei poistettu");
 }
 
 void start(ChosenDatabase& db, const QString& button)
@@ -49,26 +56,32 @@ class TestOtherProgram : public QObject {
     Q_OBJECT
 
 private slots:
-    void stoppedWhileWaiting_data() { operations(); }
+    void gaveUpWaiting_data() { operations(true); }
 
-    void stoppedWhileWaiting()
+    void gaveUpWaiting()
     {
         QFETCH(QString, button);
         QFETCH(bool, exclusive);
         QFETCH(QString, notDone);
+        QFETCH(bool, stopped);
         ChosenDatabase db(kTables);
         const QByteArray before = testdb::fileBytes(db.file);
         const OtherProgram other(db.file);
         QCOMPARE(other.exec(exclusive ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"),
                  SQLITE_OK);
-        db.window.dialogs.stopAfterSteps = 3;   // Keskeytä
+        if (stopped)
+            db.window.dialogs.stopAfterSteps = 3;   // Keskeytä
+        else
+            db.window.dialogs.waitLimit = 300;
         start(db, button);
 
         const auto& progresses = db.window.dialogs.progresses;
         QCOMPARE(progresses.size(), 1);
         QCOMPARE(progresses.first().text, WaitingDialogs::kWaitingText);
         QVERIFY(progresses.first().cancellable);
-        QCOMPARE(progresses.first().steps.size(), 3);
+        QVERIFY(progresses.first().ended);
+        if (stopped)
+            QCOMPARE(progresses.first().steps.size(), 3);
         const QStringList informed = db.window.dialogs.informed();
         QCOMPARE(informed.size(), 1);
         // The list could not be read again either: one sentence says so.
@@ -77,8 +90,10 @@ private slots:
                                                      "se ei välttämättä vastaa tiedostoa.")
                                     : QString();
         QCOMPARE(informed.first(), notDone
-                                       + QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. Odottaminen "
-                                                        "keskeytettiin.")
+                                       + (stopped ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
+                                                                   "Odottaminen keskeytettiin.")
+                                                  : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
+                                                                   "Sulje se ja yritä uudelleen."))
                                        + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file
                                        + QStringLiteral("\nAlkuperäinen ilmoitus: database is locked"));
         QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
@@ -87,7 +102,7 @@ private slots:
         QCOMPARE(db.window.listed(), db.tables());
     }
 
-    void releasedWhileWaiting_data() { operations(); }
+    void releasedWhileWaiting_data() { operations(false); }
 
     void releasedWhileWaiting()
     {

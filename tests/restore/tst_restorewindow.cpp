@@ -1,7 +1,9 @@
+#include "OtherProgram.h"
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
 #include "copies/CopySpace.h"
+#include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
 #include <QFileInfo>
@@ -10,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <sqlite3.h>
 
 // The restore program's window over real files, with the operator scripted.
 class TestRestoreWindow : public QObject {
@@ -257,6 +261,78 @@ private slots:
         QCOMPARE(dialogs.progresses.first().text, QString("Tiivistetään tietokantaa ..."));
         QVERIFY(dialogs.progresses.first().ended);
         QVERIFY2(dialogs.informed().last().startsWith("Tiivistetty!"), qPrintable(dialogs.informed().last()));
+    }
+
+    // Another program holds the database: the restore or the compaction waits
+    // with the wait's dialog until the operator stops it or the limit comes,
+    // then says in one box what was not done and why, the file as it was.
+    // Another page size in log mode waits only for the file to itself, after
+    // the copy of the state, which is kept and named.
+    void gaveUpWaitingForAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<bool>("stopped");
+        const QByteArray write = "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);";
+        const QByteArray read = "BEGIN; SELECT count(*) FROM Asiakkaat;";
+        const QByteArray open = "SELECT count(*) FROM Asiakkaat;";
+        const QString log = "PRAGMA journal_mode=WAL;";
+        const QString otherPageSize = "PRAGMA page_size=1024; VACUUM; " + log;
+        QTest::newRow("restore") << "cmdPalauta" << "" << write << true;
+        QTest::newRow("restore, limit") << "cmdPalauta" << "" << write << false;
+        QTest::newRow("restore, log") << "cmdPalauta" << log << write << false;
+        QTest::newRow("restore, log, other page size") << "cmdPalauta" << otherPageSize << open << true;
+        QTest::newRow("restore, log, other page size, limit") << "cmdPalauta" << otherPageSize << open << false;
+        QTest::newRow("compaction") << "cmdTiivista" << "" << read << true;
+        QTest::newRow("compaction, log, limit") << "cmdTiivista" << log << read << false;
+    }
+
+    void gaveUpWaitingForAnotherProgram()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, setup);
+        QFETCH(QByteArray, lock);
+        QFETCH(bool, stopped);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, "CREATE TABLE Asiakkaat(x); INSERT INTO Asiakkaat VALUES (1); CREATE TABLE t(v BLOB);"
+                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20)"
+                           " INSERT INTO t SELECT randomblob(900) FROM c; DROP TABLE t;");
+        const QString original = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::run(db, setup + "CREATE TABLE Laskut(x);");
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        chooseNewestCopy(window, dialogs, db);
+        const QByteArray before = testdb::fileBytes(db);
+        const OtherProgram other(db);
+        QCOMPARE(other.exec(lock.constData()), SQLITE_OK);
+        if (stopped)
+            dialogs.stopAfterSteps = 3;
+        else
+            dialogs.waitLimit = 300;
+        dialogs.shown.clear();
+        click(window, qPrintable(button));
+
+        QStringList copies = testdb::safetyCopies(dir.path());
+        QVERIFY(!dialogs.progresses.isEmpty());
+        QCOMPARE(dialogs.progresses.last().text, WaitingDialogs::kWaitingText);
+        QVERIFY(dialogs.progresses.last().cancellable);
+        // The state as it was before the restore is kept only once the restore had the write lock.
+        const bool keptCopy = setup.contains("page_size");
+        QCOMPARE(copies.size(), keptCopy ? 2 : 1);
+        copies.removeOne(QFileInfo(original).fileName());
+        const QString kept = keptCopy ? "\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa tiedostossa\n"
+                                            + dir.filePath(copies.first())
+                                      : QString();
+        QCOMPARE(dialogs.lines().last(),
+                 "OK: " + QString(button == "cmdPalauta" ? "Varmuuskopiota ei palautettu" : "Tietokantaa ei tiivistetty")
+                     + ", koska toinen ohjelma käyttää tietokantaa. "
+                     + (stopped ? "Odottaminen keskeytettiin." : "Sulje se ja yritä uudelleen.")
+                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db
+                     + "\nAlkuperäinen ilmoitus: database is locked");
+        QCOMPARE(dialogs.informed().size(), 1);
+        QCOMPARE(testdb::fileBytes(db), before);
     }
 };
 

@@ -50,6 +50,8 @@ public:
     // The operator presses "Keskeytä" during step N: the N-th advance() of a
     // piece of work and every later one answer "stop". Negative: never.
     int stopAfterSteps = -1;
+    // How long an operation waits for another program before giving up.
+    int waitLimit = kWaitLimitMs;
     // Runs while an information box is open, to look at the window meanwhile.
     std::function<void(const QString&)> whileInforming;
     // Runs while a question is open, before its scripted answer.
@@ -100,6 +102,8 @@ public:
         busy = on;
         busyCount += on ? 1 : 0;
     }
+
+    int waitLimitMs() const override { return waitLimit; }
 
     std::unique_ptr<Progress> startProgress(const QString& text, bool cancellable) override
     {
