@@ -1,6 +1,5 @@
 #include "copies/CopyComparison.h"
 
-#include "copies/CopyDatabase.h"
 #include "db/Failure.h"
 #include "db/SqliteHandles.h"
 
@@ -53,12 +52,6 @@ QStringList databaseTableNames(const QString& databasePath, const StopAsked& sto
                       raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     return tableNames(raw, databasePath, stopAsked);
-}
-
-QStringList copyTableNames(const QString& copyPath, const StopAsked& stopAsked)
-{
-    const CopyDatabase copy(copyPath);
-    return tableNames(copy.handle(), copyPath, stopAsked);
 }
 
 CopyComparison compareTables(const QStringList& databaseTables, const QStringList& copyTables)
