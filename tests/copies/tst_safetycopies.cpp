@@ -170,6 +170,29 @@ private slots:
         QVERIFY(!QFile::exists(copy + "-shm"));
     }
 
+    // A listing stopped while it reads a copy leaves that copy unread, not
+    // damaged; read again, its count is the number of its names.
+    void aStoppedReadLeavesTheCopyUnread()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        QStringList tables;
+        for (int i = 0; i < 300; ++i)
+            tables.append(QString("Taulukko%1").arg(i));
+        testdb::create(file, testdb::tablesSql(tables));
+        SafetyCopy(file, kMonday);
+        QList<SafetyCopyEntry> listed = listSafetyCopyFiles(file);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0].tableCount, std::nullopt);
+
+        QVERIFY_THROWS_EXCEPTION(Failure, readSafetyCopy(listed[0], [] { return true; }));
+        QCOMPARE(listed[0].tableCount, std::nullopt);
+        QVERIFY2(listed[0].problem.isEmpty(), qPrintable(listed[0].problem));
+
+        QCOMPARE(readSafetyCopy(listed[0], [] { return false; }), tables);
+        QCOMPARE(listed[0].tableCount, std::optional<int>(300));
+    }
+
     void restoreBringsBackTheCopyAfterKeepingTheCurrentState()
     {
         const QTemporaryDir dir;
