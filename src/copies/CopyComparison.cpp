@@ -1,6 +1,6 @@
 #include "copies/CopyComparison.h"
 
-#include "copies/CopyDatabase.h"
+#include "db/Failure.h"
 #include "db/Reasons.h"
 #include "db/SqliteHandles.h"
 
@@ -49,12 +49,6 @@ QStringList databaseTableNames(const QString& databasePath, const StopAsked& sto
                   : reasons::codeFailure(kNotRead, databasePath, rc);
     sqlite3_busy_timeout(raw, sqlite::kListingBusyTimeoutMs);
     return tableNames(raw, databasePath, stopAsked);
-}
-
-QStringList copyTableNames(const QString& copyPath, const StopAsked& stopAsked)
-{
-    const CopyDatabase copy(copyPath);
-    return tableNames(copy.handle(), copyPath, stopAsked);
 }
 
 CopyComparison compareTables(const QStringList& databaseTables, const QStringList& copyTables)

@@ -19,7 +19,5 @@ using StopAsked = std::function<bool()>;
 // Every table name in the database's catalogue, system tables included,
 // read without changing the file and without waiting long for a writer.
 QStringList databaseTableNames(const QString& databasePath, const StopAsked& stopAsked = {});
-// The same of a safety copy, read as CopyDatabase opens it.
-QStringList copyTableNames(const QString& copyPath, const StopAsked& stopAsked = {});
 
 CopyComparison compareTables(const QStringList& databaseTables, const QStringList& copyTables);

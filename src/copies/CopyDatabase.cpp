@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QtEndian>
 
@@ -44,6 +45,11 @@ int checkHeader(const QString& path)
     return pageSize;
 }
 
+int stopIfAsked(void* stopAsked)
+{
+    return (*static_cast<const std::function<bool()>*>(stopAsked))() ? 1 : 0;
+}
+
 } // namespace
 
 CopyDatabase::CopyDatabase(const QString& path) : path_(path)
@@ -77,10 +83,24 @@ int CopyDatabase::pragmaNumber(const char* sql, const QString& what) const
     return sqlite3_column_int(row.get(), 0);
 }
 
-int CopyDatabase::tableCount() const
+QStringList CopyDatabase::tableNames(const std::function<bool()>& stopAsked) const
 {
-    return pragmaNumber("SELECT count(*) FROM sqlite_master WHERE type = 'table'",
-                        QStringLiteral("Varmuuskopion taulukoita ei voitu lukea."));
+    // Asked now and then while the engine reads the catalogue of thousands of tables.
+    if (stopAsked)
+        sqlite3_progress_handler(db_.get(), 1000, &stopIfAsked, const_cast<std::function<bool()>*>(&stopAsked));
+    const auto noMoreAsking = qScopeGuard([this] { sqlite3_progress_handler(db_.get(), 0, nullptr, nullptr); });
+    const QString what = QStringLiteral("Varmuuskopion taulukoita ei voitu lukea.");
+    const sqlite::StmtPtr query = sqlite::prepare(db_.get(), "SELECT name FROM sqlite_master WHERE type = 'table'");
+    if (!query)
+        fail(what);
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW)
+        names.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query.get(), 0)),
+                                       sqlite3_column_bytes(query.get(), 0)));
+    if (rc != SQLITE_DONE)
+        fail(what);
+    return names;
 }
 
 void CopyDatabase::holdSnapshot() const

@@ -2,7 +2,9 @@
 
 #include "db/SqliteHandles.h"
 
-#include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // A safety copy opened read-only as a database that nothing changes: the
 // engine takes no lock on it and never makes a log or shared-memory file
@@ -17,9 +19,10 @@ public:
     const QString& path() const { return path_; }
     sqlite3* handle() const { return db_.get(); }
 
-    // The number of tables the copy holds, system tables included, as the
-    // main window lists them.
-    int tableCount() const;
+    // Every table the copy holds, system tables included, as the main window
+    // lists them, in catalogue order. The read gives up with a Failure once
+    // `stopAsked` answers true.
+    QStringList tableNames(const std::function<bool()>& stopAsked = {}) const;
     // The page size of the copy, from its header.
     int pageSize() const { return pageSize_; }
     // Keeps the copy read as one snapshot until this connection closes, so

@@ -20,7 +20,7 @@ bool isTheDatabaseItself(const QString& databasePath, const QString& copyPath)
            && database.st_ino == copy.st_ino;
 }
 
-QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
+QList<SafetyCopyEntry> listSafetyCopyFiles(const QString& databasePath)
 {
     const QFileInfo database(databasePath);
     const QDir folder = database.absoluteDir();
@@ -34,21 +34,37 @@ QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
         if (!named)
             continue;
         SafetyCopyEntry entry{file.absoluteFilePath(), named->first, named->second, file.size(), {}, {}};
-        if (isTheDatabaseItself(database.absoluteFilePath(), entry.path)) {
+        if (isTheDatabaseItself(database.absoluteFilePath(), entry.path))
             entry.problem = QStringLiteral("sama tiedosto kuin tietokanta (linkki siihen), ei varmuuskopio");
-            entries.append(std::move(entry));
-            continue;
-        }
-        try {
-            entry.tableCount = CopyDatabase(entry.path).tableCount();
-        } catch (const Failure& unreadable) {
-            // Listed all the same: the operator sees the copy and why it cannot be used.
-            entry.problem = unreadable.detail().isEmpty() ? unreadable.whatFailed() : unreadable.detail();
-        }
         entries.append(std::move(entry));
     }
     std::sort(entries.begin(), entries.end(), [](const SafetyCopyEntry& a, const SafetyCopyEntry& b) {
         return a.moment != b.moment ? a.moment > b.moment : a.number > b.number;
     });
     return entries;
+}
+
+QStringList readSafetyCopy(SafetyCopyEntry& copy, const StopAsked& stopAsked)
+{
+    if (!copy.problem.isEmpty())
+        return {};
+    try {
+        QStringList names = CopyDatabase(copy.path).tableNames(stopAsked);
+        copy.tableCount = int(names.size());
+        return names;
+    } catch (const Failure& unreadable) {
+        if (stopAsked && stopAsked())
+            throw;
+        // Listed all the same: the operator sees the copy and why it cannot be used.
+        copy.problem = unreadable.detail().isEmpty() ? unreadable.whatFailed() : unreadable.detail();
+        return {};
+    }
+}
+
+QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
+{
+    QList<SafetyCopyEntry> copies = listSafetyCopyFiles(databasePath);
+    for (SafetyCopyEntry& copy : copies)
+        readSafetyCopy(copy);
+    return copies;
 }

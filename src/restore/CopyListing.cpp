@@ -68,7 +68,7 @@ void CopyListing::read(int generation, const QString& databasePath, const std::s
     };
     QList<SafetyCopyEntry> copies;
     try {
-        copies = findSafetyCopies(databasePath);
+        copies = listSafetyCopyFiles(databasePath);
     } catch (const Failure& failure) {
         deliver(generation, [this, reason = failure.message()] { emit listingFailed(reason); });
         finish();
@@ -80,33 +80,33 @@ void CopyListing::read(int generation, const QString& databasePath, const std::s
         return;
     }
 
+    // Read once for every copy; if it cannot be, the copies are still read and counted.
     QStringList databaseTables;
+    QString databaseProblem;
     try {
         databaseTables = databaseTableNames(databasePath, asked);
     } catch (const Failure& failure) {
-        const QString reason = QStringLiteral("Tietokannan taulukoita ei voitu lukea: ") + reasonOf(failure);
-        deliver(generation, [this, copies, reason] {
-            for (const SafetyCopyEntry& copy : copies)
-                emit unreadable(copy.path, reason);
-        });
-        finish();
-        return;
-    }
-    for (const SafetyCopyEntry& copy : copies) {
         if (asked())
             return;
-        if (!copy.tableCount) {
-            deliver(generation, [this, path = copy.path, reason = copy.problem] { emit unreadable(path, reason); });
+        databaseProblem = QStringLiteral("Tietokannan taulukoita ei voitu lukea: ") + reasonOf(failure);
+    }
+    for (SafetyCopyEntry& copy : copies) {
+        QStringList copyTables;
+        try {
+            copyTables = readSafetyCopy(copy, asked);
+        } catch (const Failure&) {
+            return;   // stopped: what is left unread is dropped
+        }
+        deliver(generation, [this, copy] { emit copyRead(copy); });
+        const QString reason = copy.tableCount ? databaseProblem : copy.problem;
+        if (!reason.isEmpty()) {
+            deliver(generation, [this, path = copy.path, reason] { emit unreadable(path, reason); });
             continue;
         }
-        try {
-            const CopyComparison comparison = compareTables(databaseTables, copyTableNames(copy.path, asked));
-            deliver(generation, [this, path = copy.path, comparison] {
-                emit compared(path, comparison.bringsBack, comparison.removes);
-            });
-        } catch (const Failure& failure) {
-            deliver(generation, [this, path = copy.path, reason = reasonOf(failure)] { emit unreadable(path, reason); });
-        }
+        const CopyComparison comparison = compareTables(databaseTables, copyTables);
+        deliver(generation, [this, path = copy.path, comparison] {
+            emit compared(path, comparison.bringsBack, comparison.removes);
+        });
     }
     finish();
 }

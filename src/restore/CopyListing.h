@@ -10,12 +10,13 @@
 
 class QThread;
 
-// Lists the safety copies of a database away from the window's thread, and
-// then reads what each would bring back and take away against the database,
-// handing each answer to the window as soon as it has it: a folder of large
-// copies of a file with thousands of tables takes seconds to read, and the
-// window keeps answering meanwhile. Answers of an earlier start() never
-// arrive after a later one.
+// Lists the safety copies of a database away from the window's thread, as
+// the folder tells, and then reads each copy's catalogue once for its table
+// count and for what it would bring back and take away against the
+// database, whose catalogue is read once. Each answer goes to the window as
+// soon as it is had: a folder of large copies of a file with thousands of
+// tables takes seconds to read, and the window keeps answering meanwhile.
+// Answers of an earlier start() never arrive after a later one.
 class CopyListing : public QObject {
     Q_OBJECT
 
@@ -29,8 +30,11 @@ public:
     bool isReading() const { return reading_; }
 
 signals:
+    // The copies, none read yet, except a link to the database with its problem.
     void listed(const QList<SafetyCopyEntry>& copies);
     void listingFailed(const QString& reason);
+    // One copy read: with its table count, or with its problem.
+    void copyRead(const SafetyCopyEntry& copy);
     void compared(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes);
     void unreadable(const QString& copyPath, const QString& reason);
     void finished();

@@ -22,15 +22,15 @@ QString moment(const SafetyCopyEntry& copy)
 QStringList columns(const SafetyCopyEntry& copy)
 {
     const QLocale finnish(QLocale::Finnish, QLocale::Finland);
-    // A copy that cannot be restored says why in its row.
+    // A copy that cannot be restored says why in its row; one not read yet shows no number.
     const QString tables = copy.tableCount ? finnish.toString(*copy.tableCount)
-                           : copy.problem.isEmpty() ? QStringLiteral("ei luettavissa")
+                           : copy.problem.isEmpty() ? notYetRead()
                                                     : QStringLiteral("ei käytettävissä: ") + copy.problem;
     return {moment(copy), finnish.formattedDataSize(copy.size, 1, QLocale::DataSizeSIFormat), tables,
-            notYetCompared(), notYetCompared(), QFileInfo(copy.path).fileName()};
+            notYetRead(), notYetRead(), QFileInfo(copy.path).fileName()};
 }
 
-QString notYetCompared()
+QString notYetRead()
 {
     return QStringLiteral("…");
 }

@@ -14,8 +14,9 @@ QStringList headers();
 QStringList columns(const SafetyCopyEntry& copy);
 QString moment(const SafetyCopyEntry& copy);
 
-// What restoring the copy would do, while the catalogues are still being read.
-QString notYetCompared();
+// A copy's table count and what restoring it would do, while the catalogues
+// are still being read.
+QString notYetRead();
 // A number of tables, the Finnish way: "4 992".
 QString count(qsizetype tables);
 // "Palauttaa 4 992 taulukkoa: Tulorekisteri_00001_Palkat, ... ja 4 987 muuta."

@@ -106,6 +106,7 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     listing_ = new CopyListing(this);
     connect(listing_, &CopyListing::listed, this, &RestoreWindow::showListed);
     connect(listing_, &CopyListing::listingFailed, this, &RestoreWindow::showListingFailed);
+    connect(listing_, &CopyListing::copyRead, this, &RestoreWindow::showCopyRead);
     connect(listing_, &CopyListing::compared, this, &RestoreWindow::showComparison);
     connect(listing_, &CopyListing::unreadable, this, &RestoreWindow::showUnreadable);
     connect(quit, &QPushButton::clicked, qApp, &QCoreApplication::quit);
@@ -267,19 +268,31 @@ void RestoreWindow::showListingFailed(const QString& reason)
     status_->setText(QStringLiteral("Varmuuskopioiden luetteloa ei voitu lukea.\n") + reason);
 }
 
-QTreeWidgetItem* RestoreWindow::rowOf(const QString& copyPath) const
+int RestoreWindow::rowOf(const QString& copyPath) const
 {
     for (int row = 0; row < copies_.size() && row < list_->topLevelItemCount(); ++row)
         if (copies_.at(row).path == copyPath)
-            return list_->topLevelItem(row);
-    return nullptr;
+            return row;
+    return -1;
+}
+
+void RestoreWindow::showCopyRead(const SafetyCopyEntry& copy)
+{
+    const int row = rowOf(copy.path);
+    if (row < 0)
+        return;
+    copies_[row] = copy;
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    item->setText(copyRows::TablesColumn, copyRows::columns(copy).at(copyRows::TablesColumn));
+    item->setToolTip(copyRows::TablesColumn, copy.problem);
 }
 
 void RestoreWindow::showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes)
 {
-    QTreeWidgetItem* item = rowOf(copyPath);
-    if (!item)
+    const int row = rowOf(copyPath);
+    if (row < 0)
         return;
+    QTreeWidgetItem* item = list_->topLevelItem(row);
     item->setText(copyRows::BringsBackColumn, copyRows::count(bringsBack.size()));
     item->setToolTip(copyRows::BringsBackColumn, copyRows::bringsBackTip(bringsBack));
     item->setText(copyRows::RemovesColumn, copyRows::count(removes.size()));
@@ -288,9 +301,10 @@ void RestoreWindow::showComparison(const QString& copyPath, const QStringList& b
 
 void RestoreWindow::showUnreadable(const QString& copyPath, const QString& reason)
 {
-    QTreeWidgetItem* item = rowOf(copyPath);
-    if (!item)
+    const int row = rowOf(copyPath);
+    if (row < 0)
         return;
+    QTreeWidgetItem* item = list_->topLevelItem(row);
     for (const int column : {copyRows::BringsBackColumn, copyRows::RemovesColumn}) {
         item->setText(column, QStringLiteral("ei luettavissa"));
         item->setToolTip(column, reason);

@@ -44,9 +44,10 @@ private:
     void showCopies();
     void showListed(const QList<SafetyCopyEntry>& copies);
     void showListingFailed(const QString& reason);
+    void showCopyRead(const SafetyCopyEntry& copy);
     void showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes);
     void showUnreadable(const QString& copyPath, const QString& reason);
-    QTreeWidgetItem* rowOf(const QString& copyPath) const;
+    int rowOf(const QString& copyPath) const;
     QList<SafetyCopyEntry> selectedCopies() const;
 
     Dialogs& dialogs_;

@@ -131,7 +131,7 @@ private slots:
         testdb::create(file, testdb::tablesSql({"A", "B", "C"}));
         testdb::safetyCopy(file, kMonday);
         testdb::run(file, "DROP TABLE C");
-        testdb::safetyCopy(file, kMonday);                       // the same second: _2
+        testdb::safetyCopy(file, kMonday);   // the same second: _2
         testdb::safetyCopy(file, kMonday.addDays(1));
         // Copies of other databases and names that only look alike.
         testdb::create(dir.filePath("yritys.wk2"), testdb::tablesSql({"X"}));
@@ -204,6 +204,26 @@ private slots:
         QCOMPARE(copies[0].tableCount, std::optional<int>(2));
         QVERIFY(!QFile::exists(copy + "-wal"));
         QVERIFY(!QFile::exists(copy + "-shm"));
+    }
+
+    // A listing stopped while it reads a copy leaves that copy unread, not
+    // damaged; read again, its count is the number of its names.
+    void aStoppedReadLeavesTheCopyUnread()
+    {
+        const QTemporaryDir dir;
+        const QString file = dir.filePath("yritys.wk1");
+        QStringList tables;
+        for (int i = 0; i < 300; ++i)
+            tables.append(QString("Taulukko%1").arg(i));
+        testdb::create(file, testdb::tablesSql(tables));
+        testdb::safetyCopy(file, kMonday);
+        QList<SafetyCopyEntry> listed = listSafetyCopyFiles(file);
+        QCOMPARE(listed.size(), 1);
+        QVERIFY_THROWS_EXCEPTION(Failure, readSafetyCopy(listed[0], [] { return true; }));
+        QCOMPARE(listed[0].tableCount, std::nullopt);
+        QVERIFY2(listed[0].problem.isEmpty(), qPrintable(listed[0].problem));
+        QCOMPARE(readSafetyCopy(listed[0], [] { return false; }), tables);
+        QCOMPARE(listed[0].tableCount, std::optional<int>(300));
     }
 
     void restoreBringsBackTheCopyAfterKeepingTheCurrentState()

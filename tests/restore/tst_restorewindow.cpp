@@ -13,7 +13,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <sqlite3.h>
+#include <optional>
+
+#include <unistd.h>
 
 // The restore program's window over real files, with the operator scripted.
 class TestRestoreWindow : public QObject {
@@ -186,6 +188,80 @@ private slots:
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
         QCOMPARE(cells(0).mid(0, 2), (QStringList{"0", "Ei palauta taulukoita, joita tietokannasta puuttuu."}));
+    }
+
+    void aCopyThatCannotBeReadShowsItsProblemAndNoComparison_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("truncated after its header") << "truncated" << "katkennut";
+        QTest::newRow("damaged catalogue") << "catalogue" << "vioittunut";
+        QTest::newRow("hard link to the database") << "link" << "linkki";
+    }
+
+    // The list shows before any copy is read; a copy that then cannot be read
+    // gets its problem and never a count or a comparison, while a sound one
+    // beside it gets both from its one read.
+    void aCopyThatCannotBeReadShowsItsProblemAndNoComparison()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat", "Laskut"}));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        testdb::run(db, "CREATE TABLE Tilaukset(x)");
+        const QString bad = dir.filePath("yritys_wk1_20261201090000.var");
+        QByteArray bytes = testdb::fileBytes(db);
+        if (kind == "link") {
+            QVERIFY(::link(QFile::encodeName(db), QFile::encodeName(bad)) == 0);
+        } else {
+            if (kind == "catalogue")   // the first page's tree header no tree has
+                bytes.replace(100, 12, QByteArray(12, '\xff'));
+            QFile file(bad);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(kind == "truncated" ? bytes.left(512) : bytes);
+        }
+
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const auto cells = [list](int row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            return QStringList{item->text(2), item->text(3), item->text(4)};
+        };
+        QCOMPARE(cells(0), (QStringList{"2", "0", "1"}));
+        QCOMPARE(window.copies().at(0).tableCount, std::optional<int>(2));
+        QVERIFY2(cells(1).at(0).startsWith("ei käytettävissä: ") && cells(1).at(0).contains(problem),
+                 qPrintable(cells(1).at(0)));
+        QCOMPARE(cells(1).mid(1), (QStringList{"ei luettavissa", "ei luettavissa"}));
+        QVERIFY2(list->topLevelItem(1)->toolTip(3).contains(problem), qPrintable(list->topLevelItem(1)->toolTip(3)));
+        QCOMPARE(window.copies().at(1).tableCount, std::nullopt);
+    }
+
+    // The copies are still read and counted when the database itself cannot be.
+    void anUnreadableDatabaseLeavesTheCopiesCountedButNotCompared()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat", "Laskut"}));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        {
+            QFile garbage(db);
+            QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate) && garbage.write(QByteArray(4096, 'x')) > 0);
+        }
+
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        const QTreeWidgetItem* item = window.findChild<QTreeWidget*>("lstKopiot")->topLevelItem(0);
+        QCOMPARE((QStringList{item->text(2), item->text(3), item->text(4)}),
+                 (QStringList{"2", "ei luettavissa", "ei luettavissa"}));
+        QVERIFY2(item->toolTip(4).startsWith("Tietokannan taulukoita ei voitu lukea"), qPrintable(item->toolTip(4)));
     }
 
     void removingAllButTheNewestNamesCountAndSize()
