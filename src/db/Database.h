@@ -107,9 +107,10 @@ private:
     [[noreturn]] void fail(const QString& what) const;
     void run(const QString& sql, const QString& what);
     void fitPageCacheToCatalogue();
-    int schemaVersion();
+    int schemaVersion(const QString& what = QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
     const QStringList& catalogue();
-    void reloadCatalogue(int version);
+    void reloadCatalogue(int version,
+                         const QString& what = QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
     bool tableExistsFolded(const QString& name);
     void endReading();
     void rollback() noexcept;
@@ -122,6 +123,7 @@ private:
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
     int cachedVersion_ = -1;
+    double catalogueBytes_ = 0;      // every entry's share of the catalogue, as last read
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
     bool walking_ = false;
     bool reading_ = false;           // a walk's read transaction is open

@@ -36,38 +36,33 @@ QHash<QString, QString> shadowOwners(const QStringList& names, const QStringList
 // engine's default page cache of 2 MB it would be read from the file again at
 // every drop, so the cache gets room for it on top of the default. A larger
 // cache than that is not free: an operation on a large table would fill it.
+// The catalogue's size comes from the same read as the names.
 void Database::fitPageCacheToCatalogue()
 {
-    // Part of opening the file: the operator needs no word of the setting.
+    // Part of opening the file: the operator needs no word of the catalogue.
     const QString what = QStringLiteral("Tietokantaa ei voitu avata.");
-    // The name is stored twice; the rest is a generous guess at each entry's
-    // other fields and its share of page overhead.
-    const StmtPtr size = sqlite::firstRow(db(), "SELECT total(ifnull(length(CAST(sql AS BLOB)), 0)"
-                                                " + 2 * length(CAST(name AS BLOB)) + 48) FROM sqlite_master");
-    if (!size)
-        fail(what);
-    const double catalogueBytes = sqlite3_column_double(size.get(), 0);
+    reloadCatalogue(schemaVersion(what), what);
     constexpr double kDefaultKiB = 2000;        // the engine's own default
     constexpr double kMostKiB = 512 * 1024;
     // Pages are not filled to the brim: entries of over a third of a page
     // leave up to half of each page empty.
-    const auto kib = qint64(std::min(kDefaultKiB + catalogueBytes * 2 / 1024, kMostKiB));
+    const auto kib = qint64(std::min(kDefaultKiB + catalogueBytes_ * 2 / 1024, kMostKiB));
     run(QStringLiteral("PRAGMA cache_size=-%1").arg(kib), what);
 }
 
-int Database::schemaVersion()
+int Database::schemaVersion(const QString& what)
 {
     if (!versionQuery_) {
         versionQuery_ = sqlite::prepare(db(), "PRAGMA schema_version");
         if (!versionQuery_)
-            fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+            fail(what);
     }
     sqlite3_stmt* q = versionQuery_.get();
     const int rc = sqlite3_step(q);
     const int version = rc == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
     sqlite3_reset(q);
     if (rc != SQLITE_ROW)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+        fail(what);
     return version;
 }
 
@@ -91,26 +86,35 @@ const QStringList& Database::catalogue()
     return names_;
 }
 
-void Database::reloadCatalogue(int version)
+void Database::reloadCatalogue(int version, const QString& what)
 {
-    const QString what = QStringLiteral("Tietokannan luetteloa ei voitu lukea.");
-    const StmtPtr query = sqlite::prepare(db(), "SELECT name, sql LIKE 'CREATE VIRTUAL TABLE%' FROM sqlite_master"
-                                                " WHERE type = 'table' ORDER BY rowid");
+    // Every entry, indexes and triggers too, for the size of the whole
+    // catalogue: the name is stored twice; the rest is a generous guess at
+    // each entry's other fields and its share of page overhead.
+    const StmtPtr query = sqlite::prepare(db(), "SELECT name, type = 'table', sql LIKE 'CREATE VIRTUAL TABLE%',"
+                                                " ifnull(length(CAST(sql AS BLOB)), 0)"
+                                                " + 2 * length(CAST(name AS BLOB)) + 48"
+                                                " FROM sqlite_master ORDER BY rowid");
     if (!query)
         fail(what);
     sqlite3_stmt* raw = query.get();
     QStringList names;
     QStringList virtuals;
+    double bytes = 0;
     int rc;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        bytes += sqlite3_column_double(raw, 3);
+        if (sqlite3_column_int(raw, 1) == 0)
+            continue;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
         names.append(nameBytes::decode(text, sqlite3_column_bytes(raw, 0)));
-        if (sqlite3_column_int(raw, 1) != 0)
+        if (sqlite3_column_int(raw, 2) != 0)
             virtuals.append(names.constLast());
     }
     if (rc != SQLITE_DONE)
         fail(what);
     names_ = std::move(names);
+    catalogueBytes_ = bytes;
     owners_ = shadowOwners(names_, virtuals);
     cachedVersion_ = version;
 }

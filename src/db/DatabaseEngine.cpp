@@ -55,9 +55,8 @@ Database DatabaseEngine::open(const QString& path, KeepWaiting keepWaiting) cons
     // References are checked by the operations themselves; the engine
     // enforces them only where an operation asks it to (see EnforcedReferences).
     database.run(QStringLiteral("PRAGMA foreign_keys=OFF"), QStringLiteral("Tietokantaa ei voitu avata."));
-    database.fitPageCacheToCatalogue();
     // Reading the catalogue now shows at once a file that is damaged.
-    database.catalogue();
+    database.fitPageCacheToCatalogue();
     return database;
 }
 

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -420,6 +421,54 @@ private slots:
         db.deleteTable("C");
         release.join();
         QCOMPARE(testdb::tableNames(file), (QStringList{"A", "B", "D"}));
+    }
+
+    // The count before a question: given up once it takes longer than
+    // allowed, and a wait for another program's lock is not counted in it.
+    void rowCountWithinCountsOrGivesUp_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("lockedMs");
+        QTest::addColumn<int>("withinMs");
+        QTest::addColumn<qint64>("expected");   // -1: given up
+        const QString few = QStringLiteral("CREATE TABLE Rivit (x); INSERT INTO Rivit VALUES (1), (2), (3);");
+        // Small pages, one row each: the engine's own count has 40,000 pages to read.
+        const QString many = QStringLiteral("PRAGMA page_size=512; CREATE TABLE Rivit (x);"
+                                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+                                            " WHERE i < 40000) INSERT INTO Rivit SELECT randomblob(400) FROM n;");
+        QTest::newRow("counted in time") << few << 0 << 10000 << qint64(3);
+        QTest::newRow("lock held longer than allowed") << few << 300 << 100 << qint64(3);
+        QTest::newRow("counting takes longer") << many << 0 << 5 << qint64(-1);
+    }
+
+    void rowCountWithinCountsOrGivesUp()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, lockedMs);
+        QFETCH(int, withinMs);
+        QFETCH(qint64, expected);
+        const QString file = path(QStringLiteral("count-%1.wk1").arg(QTest::currentDataTag()).replace(' ', '_'));
+        testdb::create(file, sql);
+        Database db = DatabaseEngine::instance().open(file);
+        const OtherProgram other(file);
+        std::thread release;
+        if (lockedMs > 0) {
+            QCOMPARE(other.exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+            release = std::thread([&other, lockedMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(lockedMs));
+                other.exec("COMMIT");
+            });
+        }
+        const std::optional<qint64> counted = db.rowCountWithin(QStringLiteral("Rivit"), withinMs);
+        if (release.joinable())
+            release.join();
+        QCOMPARE(counted.value_or(-1), expected);
+        // Nothing of the deadline is left behind: the next steps run whole,
+        // and no read lock keeps another program from writing.
+        QCOMPARE(db.rowCount(QStringLiteral("Rivit")), testdb::rowCount(file, QStringLiteral("Rivit")));
+        QCOMPARE(other.exec("CREATE TABLE Toinen (y)"), SQLITE_OK);
+        db.deleteAllRows(QStringLiteral("Rivit"));
+        QCOMPARE(testdb::rowCount(file, QStringLiteral("Rivit")), 0);
     }
 
     void closeReleasesTheHandle()
