@@ -1,15 +1,20 @@
 // Renames through the real window while another program commits without
 // pause into the same rollback-journal file: how many renames win the lock
-// between its commits, and how long each took. Started by hand:
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_lockwait [renames, default 20]
+// between its commits, and how long each took. The other program is a
+// thread of this process, or with --process the sqlite3 shell. Started by hand:
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_lockwait [renames, default 20] [--process]
 #include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -54,7 +59,9 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const int renames = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 20;
+    QStringList args = app.arguments().mid(1);
+    const bool separateProcess = args.removeAll(QStringLiteral("--process")) > 0;
+    const int renames = args.isEmpty() ? 20 : args.constFirst().toInt();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("yritys.wk1"));
     {
@@ -71,9 +78,29 @@ int main(int argc, char** argv)
 
     std::atomic<bool> stop{false};
     std::atomic<int> commits{0};
-    std::thread other(commitWithoutPause, path, std::cref(stop), std::ref(commits));
-    while (commits < 20)
-        std::this_thread::yield();
+    std::thread other;
+    QProcess shell;
+    if (separateProcess) {
+        // The same transaction, one after another at once, from another process.
+        const QString script = dir.filePath(QStringLiteral("kirjoittaja.sql"));
+        QFile out(script);
+        if (!out.open(QIODevice::WriteOnly))
+            return 1;
+        out.write(".timeout 5000\n");
+        for (int i = 0; i < 1000000; ++i)
+            out.write("BEGIN IMMEDIATE; INSERT INTO Muut VALUES (1); COMMIT;\n");
+        out.close();
+        shell.setStandardInputFile(script);
+        shell.setStandardOutputFile(QProcess::nullDevice());
+        shell.start(QStandardPaths::findExecutable(QStringLiteral("sqlite3")), {path});
+        if (!shell.waitForStarted())
+            return 1;
+        QThread::msleep(200);
+    } else {
+        other = std::thread(commitWithoutPause, path, std::cref(stop), std::ref(commits));
+        while (commits < 20)
+            std::this_thread::yield();
+    }
     auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
     int won = 0;
     std::vector<double> ms;
@@ -99,7 +126,22 @@ int main(int argc, char** argv)
         }
     }
     stop = true;
-    other.join();
+    if (separateProcess) {
+        if (shell.state() != QProcess::Running)
+            std::printf("  the other program ended before the renames did\n");
+        shell.kill();
+        shell.waitForFinished();
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM Muut", -1, &count, nullptr);
+        if (sqlite3_step(count) == SQLITE_ROW)
+            commits = sqlite3_column_int(count, 0);
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+    } else {
+        other.join();
+    }
     std::sort(ms.begin(), ms.end());
     std::printf("%d of %d renames won the lock while another program committed %d times in %.1f s; per rename "
                 "median %.0f ms (%.0f-%.0f)\n",
