@@ -6,8 +6,10 @@
 //   build/bin/bench_references [tables, default 10000] [megabytes, default 100]
 #include "DatabaseGenerator.h"
 #include "db/DatabaseEngine.h"
+#include "db/Dependencies.h"
 #include "db/References.h"
 #include "operations/RegisterNames.h"
+#include "operations/DependencyCheck.h"
 #include "operations/ReferenceCheck.h"
 
 #include <QCoreApplication>
@@ -99,7 +101,8 @@ void measure(const QString& path, const QString& largest)
     print("empty check of the largest table (counts referring rows)",
           timeOnFreshOpen(path, [&](Database& d) { emptyingEffects(d, largest); }));
     print("register cleanup check (all register tables)", timeOnFreshOpen(path, [&](Database& d) {
-              referredByStayingRefusal(References(d), doomed);
+              const Dependencies picture(d);
+              walkRefusal(picture, doomed, picture.viewsReading(doomed));
           }));
 }
 
