@@ -42,8 +42,9 @@ class ViewsAlong {
 public:
     ViewsAlong(const Dependencies& picture, const QStringList& views)
     {
+        const QSet<QString> going(views.cbegin(), views.cend());
         for (const Dependencies::View& view : picture.views())
-            if (views.contains(view.name))
+            if (going.contains(view.name))
                 for (const QString& read : view.reads)
                     byTable_[read].append(view.name);
     }
