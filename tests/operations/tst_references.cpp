@@ -1,4 +1,5 @@
 #include "ChosenDatabase.h"
+#include "SchemaHealth.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -126,6 +127,7 @@ private slots:
         const QByteArray before = testdb::fileBytes(db.file);
         const QStringList tablesBefore = db.tables();
         const qint64 brokenBefore = brokenReferences(db.file);
+        const bool healthyBefore = schemaProblems(db.file).isEmpty();
         ScriptedDialogs& dialogs = db.window.dialogs;
         dialogs.confirmAnswers = {true};
         // A refusal holds no lock while it waits for the operator.
@@ -167,6 +169,8 @@ private slots:
         // A renamed copy has no keys, so a reference broken before may go with it.
         QVERIFY(brokenReferences(db.file) <= brokenBefore);
         QCOMPARE(testdb::integrity(db.file), QStringLiteral("ok"));
+        if (healthyBefore)
+            QCOMPARE(schemaProblems(db.file), QStringList());
         const QList<ScriptedDialogs::Shown> asked = dialogs.shownOf(ScriptedDialogs::Kind::Confirm);
         switch (operation) {
         case Operation::Delete:
