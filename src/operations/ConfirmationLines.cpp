@@ -45,11 +45,12 @@ QString tablesToDelete(const QStringList& doomed, const QStringList& views)
     QString line = QStringLiteral("Poistetaan %1 %2: %3. ")
                        .arg(number(count), count == 1 ? QStringLiteral("taulukko") : QStringLiteral("taulukkoa"),
                             firstNames(doomed));
+    const QString them = count == 1 ? QStringLiteral("sitä") : QStringLiteral("niitä");
     if (views.size() == 1)
-        line += QStringLiteral("Samalla poistetaan näkymä %1, joka lukee niitä. ").arg(views.first());
+        line += QStringLiteral("Samalla poistetaan näkymä %1, joka lukee %2. ").arg(views.first(), them);
     else if (views.size() > 1)
-        line += QStringLiteral("Samalla poistetaan %1 näkymää, jotka lukevat niitä: %2. ")
-                    .arg(number(views.size()), firstNames(views));
+        line += QStringLiteral("Samalla poistetaan %1 näkymää, jotka lukevat %2: %3. ")
+                    .arg(number(views.size()), them, firstNames(views));
     return line + kCopyFirst;
 }
 

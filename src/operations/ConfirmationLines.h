@@ -13,7 +13,7 @@ namespace confirmationLines {
 // views that go with them and the safety copy:
 // "Poistetaan 4 992 taulukkoa: A, B, C, D, E ja 4 987 muuta. Ennen poistoa
 // otetaan varmuuskopio.", "Poistetaan 1 taulukko: A. Samalla poistetaan
-// näkymä V, joka lukee niitä. Ennen poistoa otetaan varmuuskopio." or
+// näkymä V, joka lukee sitä. Ennen poistoa otetaan varmuuskopio." or
 // "Yhtään taulukkoa ei poisteta."
 QString tablesToDelete(const QStringList& doomed, const QStringList& views = {});
 

@@ -99,6 +99,10 @@ private slots:
             << "CREATE TABLE a (x); CREATE TABLE c (z); CREATE VIEW vc AS SELECT z FROM c;"
                "CREATE TRIGGER Ohjaa INSTEAD OF INSERT ON vc BEGIN INSERT INTO a VALUES (new.z); END;"
             << QStringList{"c"} << QStringList{"vc"} << QStringList{};
+        QTest::newRow("another table's trigger keeps a full-text index")
+            << "CREATE TABLE Asiakas (nimi); CREATE VIRTUAL TABLE Haku USING fts5(teksti);"
+               "CREATE TRIGGER Indeksoi AFTER INSERT ON Asiakas BEGIN INSERT INTO Haku VALUES (new.nimi); END;"
+            << QStringList{"Haku"} << QStringList{} << QStringList{"Indeksoi on Asiakas uses Haku"};
         // A generated column cannot be set; the update of the others still codes the trigger.
         QTest::newRow("trigger of a table with a generated column")
             << kLog + "CREATE TABLE g (a, b AS (a * 2));"

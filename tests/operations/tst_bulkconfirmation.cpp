@@ -52,6 +52,13 @@ private slots:
             << "cmdP" << QStringLiteral("Poistetaan 2 taulukkoa: Tulorekisteri_00001_A, Tulorekisteri_000010. Ennen poistoa "
                                        "otetaan varmuuskopio.")
             << QStringList{"Tulorekisteri_0000", "TULOREKISTERI_00001_B"};
+        QTest::newRow("series, one table and the view that reads it")
+            << QStringLiteral("CREATE TABLE Asiakkaat (x); CREATE TABLE Tulorekisteri_00001_A (x);"
+                              "CREATE VIEW Katsaus AS SELECT * FROM tulorekisteri_00001_a;")
+            << "cmdP"
+            << QStringLiteral("Poistetaan 1 taulukko: Tulorekisteri_00001_A. Samalla poistetaan näkymä Katsaus, joka "
+                              "lukee sitä. Ennen poistoa otetaan varmuuskopio.")
+            << QStringList{"Asiakkaat"};
         QTest::newRow("series, more than five")
             << QStringLiteral("CREATE TABLE Asiakkaat (x);") + seriesSql(7) << "cmdP"
             << QStringLiteral("Poistetaan 7 taulukkoa: Tulorekisteri_00001_0000, Tulorekisteri_00001_0001, "
