@@ -25,10 +25,6 @@ const QString kTriggerThroughView = QStringLiteral(
     "CREATE TABLE Hinta (x); CREATE TABLE Tilaus (y); CREATE TABLE Loki (t);"
     "CREATE VIEW Hinnat AS SELECT x FROM Hinta;"
     "CREATE TRIGGER Hinnoittele AFTER INSERT ON Tilaus BEGIN INSERT INTO Loki SELECT x FROM Hinnat; END;");
-const QString kKeyAndTrigger = QStringLiteral(
-    "CREATE TABLE Tuote (id INTEGER PRIMARY KEY); CREATE TABLE Rivi (tuote REFERENCES Tuote);"
-    "CREATE TABLE Varasto (x);"
-    "CREATE TRIGGER Tarkista BEFORE INSERT ON Varasto BEGIN SELECT count(*) FROM Tuote; END;");
 const QString kRegisterViews = QStringLiteral(
     "CREATE TABLE Tulorekisteri_1_A (x); CREATE TABLE Tulorekisteri_1_B (y); CREATE TABLE Asiakkaat (z);"
     "CREATE VIEW Yhteenveto AS SELECT * FROM Tulorekisteri_1_A, Tulorekisteri_1_B;"
@@ -85,11 +81,6 @@ private slots:
             << "Taulukkoa Hinta ei poistettu, koska taulukon Tilaus liipaisin Hinnoittele käyttää näkymää Hinnat, "
                "joka poistuisi sen mukana. Tietokanta on ennallaan."
             << QStringList{} << QStringList{};
-        QTest::newRow("a key and a trigger, both told")
-            << kKeyAndTrigger << deleteOne << "Tuote" << ""
-            << "Taulukkoa Tuote ei poistettu, koska taulukko Rivi viittaa siihen ja taulukon Varasto liipaisin "
-               "Tarkista käyttää sitä. Tietokanta on ennallaan."
-            << QStringList{} << QStringList{};
         QTest::newRow("walk: a view of register tables goes")
             << kRegisterViews << deleteAll << ""
             << copyFirst("Poistetaan 2 taulukkoa: Tulorekisteri_1_A, Tulorekisteri_1_B. Samalla poistetaan näkymä "
@@ -140,21 +131,8 @@ private slots:
     // Each view goes in the commit of the first table it reads: after every
     // step the file is healthy, and a stopped walk keeps the views of the
     // tables that stay.
-    void aWalkStepByStep_data()
+    void aStoppedWalk()
     {
-        QTest::addColumn<int>("stopAt");   // the step at which Keskeytä is pressed; 0: never
-        QTest::addColumn<QStringList>("tablesAfter");
-        QTest::addColumn<QStringList>("viewsAfter");
-        QTest::newRow("stopped after the first") << 1 << QStringList{"Tulorekisteri_1", "Tulorekisteri_2", "Asiakkaat"}
-                                                 << QStringList{"Alku", "Asiakaslista"};
-        QTest::newRow("to the end") << 0 << QStringList{"Asiakkaat"} << QStringList{"Asiakaslista"};
-    }
-
-    void aWalkStepByStep()
-    {
-        QFETCH(int, stopAt);
-        QFETCH(QStringList, tablesAfter);
-        QFETCH(QStringList, viewsAfter);
         ChosenDatabase db(QStringLiteral(
             "CREATE TABLE Tulorekisteri_1 (x); CREATE TABLE Tulorekisteri_2 (x); CREATE TABLE Asiakkaat (z);"
             "CREATE TABLE Tulorekisteri_3 (x);"
@@ -163,7 +141,7 @@ private slots:
             "CREATE VIEW Asiakaslista AS SELECT z FROM Asiakkaat;"));
         ScriptedDialogs& dialogs = db.window.dialogs;
         dialogs.confirmAnswers = {true};
-        dialogs.stopAfterSteps = stopAt > 0 ? stopAt : -1;
+        dialogs.stopAfterSteps = 2;
         QStringList problemsMeanwhile;
         int steps = 0;
         dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& work) {
@@ -177,10 +155,10 @@ private slots:
         QCOMPARE(dialogs.shownOf(ScriptedDialogs::Kind::Confirm).first().detail,
                  copyFirst("Poistetaan 3 taulukkoa: Tulorekisteri_1, Tulorekisteri_2, Tulorekisteri_3. Samalla "
                            "poistetaan 3 näkymää, jotka lukevat niitä: Alku, Loppu, Molemmat."));
-        QCOMPARE(steps, stopAt > 0 ? stopAt : 3);
+        QCOMPARE(steps, 2);
         QCOMPARE(problemsMeanwhile, QStringList());
-        QCOMPARE(db.tables(), tablesAfter);
-        QCOMPARE(views(db.file), viewsAfter);
+        QCOMPARE(db.tables(), (QStringList{"Tulorekisteri_1", "Asiakkaat"}));
+        QCOMPARE(views(db.file), (QStringList{"Alku", "Asiakaslista"}));
         QCOMPARE(schemaProblems(db.file), QStringList());
     }
 
