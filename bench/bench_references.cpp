@@ -1,13 +1,16 @@
-// What the check of references between tables adds to an operation on a
-// generated 10,000-table file: reading the references once, and the checks
-// that delete, empty and a register cleanup make, on a file without any
-// foreign key and on one whose tenth of tables refer to others. Started by
-// hand:
+// What the check of references between tables, views and triggers adds to
+// an operation on a generated 10,000-table file: reading the references and
+// the views' and triggers' uses once, and the checks that delete, rename,
+// empty and a register cleanup make, on a file without any foreign key, view
+// or trigger, on one whose tenth of tables refer to others, and on one with
+// 1,000 views and 100 triggers. Started by hand:
 //   build/bin/bench_references [tables, default 10000] [megabytes, default 100]
 #include "DatabaseGenerator.h"
 #include "db/DatabaseEngine.h"
+#include "db/Dependencies.h"
 #include "db/References.h"
 #include "operations/RegisterNames.h"
+#include "operations/DependencyCheck.h"
 #include "operations/ReferenceCheck.h"
 
 #include <QCoreApplication>
@@ -78,6 +81,38 @@ void addReferringTables(const QString& path, const QStringList& names, const QSt
     sqlite3_close(db);
 }
 
+// Adds `count` views, each reading one ordinary table, every tenth one a
+// register table too and every fifth another view; and `triggers` triggers
+// on ordinary tables, each writing into a log table.
+void addViewsAndTriggers(const QString& path, const QStringList& names, int count, int triggers)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN; CREATE TABLE Loki (teksti);", nullptr, nullptr, nullptr);
+    QStringList ordinary;
+    QStringList register_;
+    for (const QString& name : names)
+        (registerNames::isRegisterTable(name) ? register_ : ordinary).append(name);
+    for (int i = 0; i < count; ++i) {
+        QString from = QStringLiteral("\"%1\" AS o").arg(ordinary.at(i % ordinary.size()));
+        if (i % 10 == 0)
+            from += QStringLiteral(", \"%1\" AS r").arg(register_.at(i % register_.size()));
+        if (i % 5 == 1)
+            from += QStringLiteral(", \"Nakyma_%1\" AS v").arg(i - 1);
+        const QString sql = QStringLiteral("CREATE VIEW \"Nakyma_%1\" AS SELECT count(*) AS n FROM %2;").arg(i).arg(from);
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    for (int i = 0; i < triggers; ++i) {
+        const QString sql = QStringLiteral("CREATE TRIGGER \"Kirjaa_%1\" AFTER DELETE ON \"%2\" BEGIN "
+                                           "INSERT INTO Loki VALUES ('%1'); END;")
+                                .arg(i)
+                                .arg(ordinary.at((i * 7 + 1) % ordinary.size()));
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 void measure(const QString& path, const QString& largest)
 {
     const QStringList names = benchdb::tableNames(path);
@@ -87,19 +122,28 @@ void measure(const QString& path, const QString& largest)
             doomed.append(name);
     {
         Database database = DatabaseEngine::instance().open(path);
-        std::printf("  %d tables, %lld references\n", int(names.size()),
-                    static_cast<long long>(References(database).all().size()));
+        const Dependencies picture(database);
+        std::printf("  %d tables, %lld references, %lld views, %lld triggers\n", int(names.size()),
+                    static_cast<long long>(picture.references().all().size()),
+                    static_cast<long long>(picture.views().size()),
+                    static_cast<long long>(picture.triggers().size()));
     }
     print("open the file (for scale; every operation does it)",
           timeOnFreshOpen(path, [](Database&) {}, true));
     print("read the references", timeOnFreshOpen(path, [](Database& d) { References{d}; }));
-    print("delete/rename check of the largest table", timeOnFreshOpen(path, [&](Database& d) {
-              referredTableRefusal(References(d), largest, QStringLiteral("ei poistettu"));
+    print("read references, views and triggers", timeOnFreshOpen(path, [](Database& d) { Dependencies{d}; }));
+    print("delete check of the largest table", timeOnFreshOpen(path, [&](Database& d) {
+              const Dependencies picture(d);
+              deletionRefusal(picture, largest, picture.viewsReading({largest}));
+          }));
+    print("rename check of the largest table", timeOnFreshOpen(path, [&](Database& d) {
+              referredTableRefusal(References(d), largest, QStringLiteral("ei nimetty uudelleen"));
           }));
     print("empty check of the largest table (counts referring rows)",
           timeOnFreshOpen(path, [&](Database& d) { emptyingEffects(d, largest); }));
     print("register cleanup check (all register tables)", timeOnFreshOpen(path, [&](Database& d) {
-              referredByStayingRefusal(References(d), doomed);
+              const Dependencies picture(d);
+              walkRefusal(picture, doomed, picture.viewsReading(doomed));
           }));
 }
 
@@ -115,7 +159,7 @@ int main(int argc, char** argv)
     const QString plain = dir.filePath(QStringLiteral("ilman.wk1"));
     const benchdb::Shape shape = benchdb::generate(plain, {tables, megabytes << 20, 0x5eed});
     std::printf("medians (min-max) of %d runs, each on a freshly opened file\n", kRuns);
-    std::printf("without foreign keys:\n");
+    std::printf("without foreign keys, views or triggers:\n");
     measure(plain, shape.largestTable);
 
     const QString related = dir.filePath(QStringLiteral("viitteet.wk1"));
@@ -124,5 +168,11 @@ int main(int argc, char** argv)
     addReferringTables(related, benchdb::tableNames(related), fewer.largestTable, referring);
     std::printf("with foreign keys (%d of the tables refer to others):\n", referring);
     measure(related, fewer.largestTable);
+
+    const QString viewed = dir.filePath(QStringLiteral("nakymat.wk1"));
+    const benchdb::Shape same = benchdb::generate(viewed, {tables, megabytes << 20, 0x5eed});
+    addViewsAndTriggers(viewed, benchdb::tableNames(viewed), 1000, 100);
+    std::printf("with 1000 views and 100 triggers:\n");
+    measure(viewed, same.largestTable);
     return 0;
 }

@@ -34,8 +34,12 @@ public:
     QStringList tableNames();
     // Inside a WriteTransaction the drop commits with it; otherwise it is
     // its own committed step. Either way the catalogue is checked before the
-    // commit, so a drop that committed is never reported as failed.
-    void deleteTable(const QString& name);
+    // commit, so a drop that committed is never reported as failed. The
+    // views of `viewsFirst` are dropped before the table, in the same commit.
+    void deleteTable(const QString& name, const QStringList& viewsFirst = {});
+    // Whether the file holds any view or trigger, from the same read as the
+    // names: a file without them needs no look at what they use.
+    bool hasViewsOrTriggers();
     qint64 rowCount(const QString& table);
     // The same, or nothing when counting would take longer than about
     // `withinMs` of the engine's work (a wait for a lock not included).
@@ -128,4 +132,5 @@ private:
     bool walking_ = false;
     bool reading_ = false;           // a walk's read transaction is open
     bool held_ = false;              // ... and the catalogue was checked inside it, so it cannot change
+    bool viewsOrTriggers_ = false;   // as last read; a drop may leave it set, never clear it wrongly
 };

@@ -93,7 +93,8 @@ void Database::reloadCatalogue(int version, const QString& what)
     // each entry's other fields and its share of page overhead.
     const StmtPtr query = sqlite::prepare(db(), "SELECT name, type = 'table', sql LIKE 'CREATE VIRTUAL TABLE%',"
                                                 " ifnull(length(CAST(sql AS BLOB)), 0)"
-                                                " + 2 * length(CAST(name AS BLOB)) + 48"
+                                                " + 2 * length(CAST(name AS BLOB)) + 48,"
+                                                " type IN ('view', 'trigger')"
                                                 " FROM sqlite_master ORDER BY rowid");
     if (!query)
         fail(what);
@@ -101,9 +102,11 @@ void Database::reloadCatalogue(int version, const QString& what)
     QStringList names;
     QStringList virtuals;
     double bytes = 0;
+    bool viewsOrTriggers = false;
     int rc;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         bytes += sqlite3_column_double(raw, 3);
+        viewsOrTriggers = viewsOrTriggers || sqlite3_column_int(raw, 4) != 0;
         if (sqlite3_column_int(raw, 1) == 0)
             continue;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
@@ -115,6 +118,7 @@ void Database::reloadCatalogue(int version, const QString& what)
         fail(what);
     names_ = std::move(names);
     catalogueBytes_ = bytes;
+    viewsOrTriggers_ = viewsOrTriggers;
     owners_ = shadowOwners(names_, virtuals);
     cachedVersion_ = version;
 }
@@ -136,6 +140,12 @@ QString Database::tableName(int index)
 QStringList Database::tableNames()
 {
     return catalogue();
+}
+
+bool Database::hasViewsOrTriggers()
+{
+    catalogue();
+    return viewsOrTriggers_;
 }
 
 Database::Walk::~Walk()

@@ -52,7 +52,7 @@ void Database::WriteTransaction::commit()
     }
 }
 
-void Database::deleteTable(const QString& name)
+void Database::deleteTable(const QString& name, const QStringList& viewsFirst)
 {
     const QString what = QStringLiteral("Taulukkoa %1 ei voitu poistaa.").arg(name);
     // A part of a virtual table goes only with it: alone, its loss would
@@ -72,6 +72,8 @@ void Database::deleteTable(const QString& name)
     try {
         if (ownStep)
             run(QStringLiteral("BEGIN IMMEDIATE"), what);
+        for (const QString& view : viewsFirst)
+            run(QStringLiteral("DROP VIEW ") + quotedName(view), what);
         run(QStringLiteral("DROP TABLE ") + quotedName(name), what);
         // Read while the lock is still ours: after the commit another
         // program's lock could make the look wait and fail, and a drop that
@@ -85,16 +87,18 @@ void Database::deleteTable(const QString& name)
         cachedVersion_ = -1;
         throw;
     }
-    // When nothing else changed the schema meanwhile, the one drop is known:
+    // When nothing else changed the schema meanwhile, the drops are known:
     // take the name out instead of reading the whole catalogue again. A walk
     // deletes the name it has just read, so look there first.
     const qsizetype at = lastIndexRead_ >= 0 && lastIndexRead_ < names_.size() && names_.at(lastIndexRead_) == name
                              ? lastIndexRead_
                              : names_.indexOf(name);
     lastIndexRead_ = -1;
-    if (!withParts && known >= 0 && at >= 0 && after == known + 1) {
+    // Views are not in the list; each drop moves the version on by one.
+    const int drops = int(viewsFirst.size()) + 1;
+    if (!withParts && known >= 0 && at >= 0 && after == known + drops) {
         names_.removeAt(at);
-        cachedVersion_ = known + 1;
+        cachedVersion_ = after;
     } else {
         cachedVersion_ = -1;
     }

@@ -3,15 +3,17 @@
 #include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
-#include "db/References.h"
+#include "db/Dependencies.h"
 #include "operations/ConfirmationLines.h"
 #include "operations/CopyBeforeChange.h"
-#include "operations/ReferenceCheck.h"
+#include "operations/DependencyCheck.h"
 #include "operations/WaitingDialogs.h"
 #include "seam/Dialogs.h"
 #include "seam/MainView.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -32,6 +34,38 @@ int countDoomed(Database& database, const std::function<bool(const QString&)>& d
     }
     return count;
 }
+
+// Each view goes in the same commit as the first table it reads that the
+// walk deletes: no commit leaves a view reading a missing table, and a
+// stopped walk keeps the views of the tables that stay.
+class ViewsAlong {
+public:
+    ViewsAlong(const Dependencies& picture, const QStringList& views)
+    {
+        const QSet<QString> going(views.cbegin(), views.cend());
+        for (const Dependencies::View& view : picture.views())
+            if (going.contains(view.name))
+                for (const QString& read : view.reads)
+                    byTable_[read].append(view.name);
+    }
+    // The views still standing that read `table`.
+    QStringList take(const QString& table)
+    {
+        QStringList going;
+        if (byTable_.isEmpty())
+            return going;
+        for (const QString& view : byTable_.value(engineFolded(table)))
+            if (!gone_.contains(view)) {
+                gone_.insert(view);
+                going.append(view);
+            }
+        return going;
+    }
+
+private:
+    QHash<QString, QStringList> byTable_;   // folded table name -> the views that read it
+    QSet<QString> gone_;
+};
 
 // The names the walk will delete, read under the walk's own lock.
 QStringList doomedTables(Database& database, const std::function<bool(const QString&)>& doomed)
@@ -55,27 +89,46 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     // the catalogue is read once, and no lock is held while the box waits.
     Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
     QStringList doomedNow;
+    QStringList views;
+    QString refusal;
     {
         const Database::Walk reading(database);
         doomedNow = doomedTables(database, doomed);
+        const Dependencies asked(database);
+        views = asked.viewsReading(doomedNow);
+        refusal = walkRefusal(asked, doomedNow, views);
+    }
+    // What stands in the way is told instead of the question.
+    if (!refusal.isEmpty()) {
+        database.close();
+        dialogs.inform(refusal);
+        return;
     }
     if (!dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::Yes,
-                                   confirmationLines::tablesToDelete(doomedNow)))
+                                   confirmationLines::tablesToDelete(doomedNow, views)))
         return;
 
     // The copy and the first deletion share one write lock; every later
     // deletion is its own committed step, so a walk that fails or is stopped
     // keeps what it did.
     Database::WriteTransaction first(database);
-    // Decided before the copy: a refusal leaves no copy and deletes nothing.
-    if (const References references(database); !references.isEmpty()) {
-        if (const QString refusal = referredByStayingRefusal(references, doomedTables(database, doomed));
-            !refusal.isEmpty()) {
+    // Another program may have changed the schema during the question; decided
+    // again before the copy, so that a refusal leaves no copy and deletes nothing.
+    const Dependencies now(database);
+    {
+        const QStringList doomedThen = doomedTables(database, doomed);
+        const QStringList viewsNow = now.viewsReading(doomedThen);
+        refusal = walkRefusal(now, doomedThen, viewsNow);
+        if (refusal.isEmpty() && viewsNow != views)
+            refusal = QStringLiteral("Yhtään taulukkoa ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. "
+                                     "Tietokanta on ennallaan.");
+        if (!refusal.isEmpty()) {
             database.close();   // rolls back: the write lock goes before the box waits for the operator
             dialogs.inform(refusal);
             return;
         }
     }
+    ViewsAlong viewsAlong(now, views);
     const QString copy = copyBeforeChange(database, dialogs);
     // From here on a failure tells how far the walk got.
     dialogs.setNotDone({});
@@ -90,7 +143,7 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
             const QString name = database.tableName(i);
             if (!doomed(name) || !database.shadowOwner(name).isEmpty())
                 continue;
-            database.deleteTable(name);
+            database.deleteTable(name, viewsAlong.take(name));
             first.commit();
             ++deleted;
             // Another program may have added tables since they were counted.

@@ -114,32 +114,6 @@ QString referredTableRefusal(const References& references, const QString& table,
                  : QStringLiteral("taulukot %1 viittaavat").arg(joined(referring)));
 }
 
-QString referredByStayingRefusal(const References& references, const QStringList& doomed)
-{
-    if (references.isEmpty() || doomed.isEmpty())
-        return {};
-    QHash<QString, QString> going;   // folded name -> the name itself
-    for (const QString& name : doomed)
-        going.insert(engineFolded(name), name);
-    QStringList pairs;
-    for (const Reference& key : references.all()) {
-        const auto parent = going.constFind(engineFolded(key.parent));
-        if (parent == going.constEnd() || going.contains(engineFolded(key.child)))
-            continue;
-        const QString pair = QStringLiteral("taulukko %1 viittaa taulukkoon %2").arg(key.child, *parent);
-        if (!pairs.contains(pair))
-            pairs.append(pair);
-    }
-    if (pairs.isEmpty())
-        return {};
-    constexpr qsizetype kShown = 20;
-    QStringList lines = pairs.mid(0, kShown);
-    if (pairs.size() > kShown)
-        lines.append(QStringLiteral("ja %1 muuta viittausta").arg(pairs.size() - kShown));
-    return QStringLiteral("Yhtään taulukkoa ei poistettu, koska jäävät taulukot viittaavat poistettaviin:\n")
-           + lines.join(QLatin1Char('\n')) + QStringLiteral("\nPoista ensin viittaavat taulukot.");
-}
-
 EmptyingEffects emptyingEffects(Database& database, const QString& table)
 {
     const References references(database);

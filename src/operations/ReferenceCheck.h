@@ -17,10 +17,6 @@ class References;
 // the box's first words, e.g. "ei poistettu".
 QString referredTableRefusal(const References& references, const QString& table, const QString& notDone);
 
-// Deleting every table of `doomed` in one walk: none may be referred to by a
-// table that stays.
-QString referredByStayingRefusal(const References& references, const QStringList& doomed);
-
 // What emptying `table` does to the rows of other tables that refer to its
 // rows: `refusal` when the schema lets no such row lose its referred row,
 // otherwise `detail`, one line per table whose rows a declared ON DELETE

@@ -97,7 +97,7 @@ private slots:
 
         QTest::newRow("delete") << "cmdPoista" << "Henkilöstö ja palkat"
                                 << "Kyllä/Ei [Taulukon poistaminen] oletus Ei: Poistetaanko tietokannasta\n%1"
-                                   "\ntaulukko\nHenkilöstö ja palkat";
+                                   "\ntaulukko\nHenkilöstö ja palkat | Taulukossa on 1 rivi. Ennen poistoa otetaan varmuuskopio.";
         QTest::newRow("empty") << "cmdTyhjenna" << "Henkilöstö ja palkat"
                                << "Kyllä/Ei [Poistetaan 'Henkilöstö ja palkat' rivit?] oletus Ei: Tyhjennetäänkö "
                                   "'Henkilöstö ja palkat' taulukko? | Taulukossa on 1 rivi. Tyhjennyksestä ei oteta "
@@ -109,16 +109,17 @@ private slots:
         QTest::newRow("series") << "cmdP" << "Tulorekisteri_12345_a"
                                 << "Kyllä/Ei [POISTETAAN KAIKKI Tulorekisteri_12345 -alkuiset taulut] oletus Kyllä: "
                                    "Poistetaanko kaikki Tulorekisteri_12345  -alkuiset taulut | Poistetaan 1 taulukko: "
-                                   "Tulorekisteri_12345_a.";
+                                   "Tulorekisteri_12345_a. Ennen poistoa otetaan varmuuskopio.";
         QTest::newRow("all register")
             << "cmdPoistaTulorekisteriTaulut" << "Tulorekisteri_12345_a"
             << "Kyllä/Ei [POISTETAAN KAIKKI Tulorekisteri_ -alkuiset taulut] oletus Kyllä: Poistetaanko kaikki "
-               "tulorekisteri -taulut | Poistetaan 1 taulukko: Tulorekisteri_12345_a.";
+               "tulorekisteri -taulut | Poistetaan 1 taulukko: Tulorekisteri_12345_a. Ennen poistoa otetaan "
+               "varmuuskopio.";
         QTest::newRow("numbered register")
             << "cmdPTN" << "Tulorekisteri_12345_a"
             << "Kyllä/Ei [POISTETAAN KAIKKI NUMEROIDUT Tulorekisteri_ -alkuiset taulut] oletus Kyllä: Poistetaanko "
                "kaikki numeroidut tulorekisteri -taulut. Jätetään jäljelle vain perustieto -taulut | Poistetaan 1 "
-               "taulukko: Tulorekisteri_12345_a.";
+               "taulukko: Tulorekisteri_12345_a. Ennen poistoa otetaan varmuuskopio.";
     }
 
     void decliningChangesNothing()

@@ -33,7 +33,8 @@ private slots:
             << QStringLiteral("CREATE TABLE Asiakkaat (x); CREATE VIRTUAL TABLE Tulorekisteri_Haku USING fts5(t);"
                               "CREATE TABLE Tulorekisteri_S1 (x); CREATE TABLE tulorekisteri_pieni (x);")
             << "cmdPoistaTulorekisteriTaulut"
-            << QStringLiteral("Poistetaan 2 taulukkoa: Tulorekisteri_Haku, Tulorekisteri_S1.")
+            << QStringLiteral("Poistetaan 2 taulukkoa: Tulorekisteri_Haku, Tulorekisteri_S1. Ennen poistoa otetaan "
+                              "varmuuskopio.")
             << QStringList{"Asiakkaat", "tulorekisteri_pieni"};
         QTest::newRow("numbered, none")
             << QStringLiteral("CREATE TABLE Tulorekisteri_S1 (x); CREATE TABLE Tulorekisteri_erillis_T (x);")
@@ -41,20 +42,28 @@ private slots:
             << QStringList{"Tulorekisteri_S1", "Tulorekisteri_erillis_T"};
         QTest::newRow("numbered, one")
             << QStringLiteral("CREATE TABLE Tulorekisteri_M1 (x); CREATE TABLE Tulorekisteri_00002_A (x);")
-            << "cmdPTN" << QStringLiteral("Poistetaan 1 taulukko: Tulorekisteri_00002_A.")
+            << "cmdPTN" << QStringLiteral("Poistetaan 1 taulukko: Tulorekisteri_00002_A. Ennen poistoa otetaan varmuuskopio.")
             << QStringList{"Tulorekisteri_M1"};
         // The series of Tulorekisteri_00001_A: a shorter name and one in
         // other letter case stay.
         QTest::newRow("series, the prefix rule keeps two")
             << QStringLiteral("CREATE TABLE Tulorekisteri_00001_A (x); CREATE TABLE Tulorekisteri_0000 (x);"
                               "CREATE TABLE TULOREKISTERI_00001_B (x); CREATE TABLE Tulorekisteri_000010 (x);")
-            << "cmdP" << QStringLiteral("Poistetaan 2 taulukkoa: Tulorekisteri_00001_A, Tulorekisteri_000010.")
+            << "cmdP" << QStringLiteral("Poistetaan 2 taulukkoa: Tulorekisteri_00001_A, Tulorekisteri_000010. Ennen poistoa "
+                                       "otetaan varmuuskopio.")
             << QStringList{"Tulorekisteri_0000", "TULOREKISTERI_00001_B"};
+        QTest::newRow("series, one table and the view that reads it")
+            << QStringLiteral("CREATE TABLE Asiakkaat (x); CREATE TABLE Tulorekisteri_00001_A (x);"
+                              "CREATE VIEW Katsaus AS SELECT * FROM tulorekisteri_00001_a;")
+            << "cmdP"
+            << QStringLiteral("Poistetaan 1 taulukko: Tulorekisteri_00001_A. Samalla poistetaan näkymä Katsaus, joka "
+                              "lukee sitä. Ennen poistoa otetaan varmuuskopio.")
+            << QStringList{"Asiakkaat"};
         QTest::newRow("series, more than five")
             << QStringLiteral("CREATE TABLE Asiakkaat (x);") + seriesSql(7) << "cmdP"
             << QStringLiteral("Poistetaan 7 taulukkoa: Tulorekisteri_00001_0000, Tulorekisteri_00001_0001, "
                               "Tulorekisteri_00001_0002, Tulorekisteri_00001_0003, Tulorekisteri_00001_0004 ja "
-                              "2 muuta.")
+                              "2 muuta. Ennen poistoa otetaan varmuuskopio.")
             << QStringList{"Asiakkaat"};
     }
 
