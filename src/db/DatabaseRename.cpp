@@ -110,16 +110,11 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
     endReading();
     keepRenamesFollowing();
     const QString what = QStringLiteral("Taulukon %1 uudelleennimeämistä ei voitu kokeilla.").arg(table);
-    // Under this program's write lock the safety copy may read the file
-    // after the try: the engine must not write changed pages into it
-    // meanwhile, even for want of room in its cache.
+    // Under this program's write lock a savepoint is undone within it; the
+    // engine then writes back into the file whatever pages it had to write
+    // out for want of room, so a safety copy taken next reads the file as it was.
     const bool inside = !sqlite3_get_autocommit(db());
-    if (inside) {
-        run(QStringLiteral("SAVEPOINT nimeamiskoe"), what);
-        run(QStringLiteral("PRAGMA cache_spill=OFF"), what);
-    } else {
-        run(QStringLiteral("BEGIN"), what);
-    }
+    run(inside ? QStringLiteral("SAVEPOINT nimeamiskoe") : QStringLiteral("BEGIN"), what);
     const int rc = tryRun(alterStatement(table, newName));
     QString refusal;
     std::optional<Failure> failed;
@@ -131,12 +126,9 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
     // A failed write may have ended the whole transaction already.
     const bool stillOpen = !sqlite3_get_autocommit(db_.get());
     try {
-        if (inside) {
-            if (stillOpen) {
-                run(QStringLiteral("ROLLBACK TO nimeamiskoe"), what);
-                run(QStringLiteral("RELEASE nimeamiskoe"), what);
-            }
-            run(QStringLiteral("PRAGMA cache_spill=ON"), what);
+        if (inside && stillOpen) {
+            run(QStringLiteral("ROLLBACK TO nimeamiskoe"), what);
+            run(QStringLiteral("RELEASE nimeamiskoe"), what);
         } else if (stillOpen) {
             run(QStringLiteral("ROLLBACK"), what);
         }

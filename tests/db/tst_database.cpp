@@ -340,36 +340,114 @@ private slots:
         QCOMPARE(setting(small, "PRAGMA cache_size"), -2000);
     }
 
-    void copyTableAsCopiesColumnsAndRowsUnderTheNewName()
+    void renameTableKeepsRowsAndPlaceUnderTheNewName()
     {
-        const QString file = path("copy.wk1");
+        const QString file = path("rename.wk1");
         testdb::create(file, "CREATE TABLE Asiakkaat (nro INTEGER, nimi TEXT);"
-                             "INSERT INTO Asiakkaat VALUES (1, 'Mäkelä'), (2, 'Åström'), (3, NULL);");
+                             "INSERT INTO Asiakkaat VALUES (1, 'Mäkelä'), (2, 'Åström'), (3, NULL);"
+                             "CREATE TABLE Muut (y);");
         Database db = DatabaseEngine::instance().open(file);
-        db.copyTableAs("Asiakkaat", "Asiakkaat 2 \"ä\"");
-        QCOMPARE(namesOf(db), (QStringList{"Asiakkaat", "Asiakkaat 2 \"ä\""}));
-        QCOMPARE(testdb::rowCount(file, "Asiakkaat 2 \"ä\""), 3);
-        testdb::run(file, "SELECT nro, nimi FROM \"Asiakkaat 2 \"\"ä\"\"\"");   // the same columns
+        db.renameTable("Asiakkaat", "Asiakkaat 2 \"ä\"");
+        QCOMPARE(namesOf(db), (QStringList{"Asiakkaat 2 \"ä\"", "Muut"}));
+        QCOMPARE(namesOf(db), testdb::tableNames(file));
+        QCOMPARE(testdb::value(file, "SELECT group_concat(nimi, ',') FROM \"Asiakkaat 2 \"\"ä\"\"\""),
+                 QStringLiteral("Mäkelä,Åström"));
     }
 
-    void copyTableAsFailsOnAnExistingNameInAnyLetterCase_data()
+    // Whatever name the catalogue holds in any letter case, views, indexes
+    // and triggers too, is refused.
+    void renameTableFailsOnAnExistingNameInAnyLetterCase_data()
     {
         QTest::addColumn<QString>("target");
         QTest::newRow("itself") << "Päivät";
         QTest::newRow("ASCII case") << "pÄIVÄT";
         QTest::newRow("Finnish case only") << "PäIVäT";
         QTest::newRow("another table") << "Muut";
+        QTest::newRow("a view") << "näkymä";
+        QTest::newRow("an index") << "HAKU";
+        QTest::newRow("a trigger") << "Merkintä";
     }
 
-    void copyTableAsFailsOnAnExistingNameInAnyLetterCase()
+    void renameTableFailsOnAnExistingNameInAnyLetterCase()
     {
         QFETCH(QString, target);
-        const QString file = path("exists-" + QString(QTest::currentDataTag()) + ".wk1");
+        const QString file = path("exists-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
         testdb::create(file, "CREATE TABLE \"PÄIVÄT\" (x); INSERT INTO \"PÄIVÄT\" VALUES (1);"
-                             "CREATE TABLE \"Muut\" (y);");
+                             "CREATE TABLE \"Muut\" (y); CREATE VIEW \"Näkymä\" AS SELECT y FROM Muut;"
+                             "CREATE INDEX haku ON Muut (y);"
+                             "CREATE TRIGGER \"merkintä\" AFTER INSERT ON Muut BEGIN SELECT 1; END;");
         Database db = DatabaseEngine::instance().open(file);
-        expectRefused([&] { db.copyTableAs("PÄIVÄT", target); }, file);
+        expectRefused([&] { db.renameTable("PÄIVÄT", target); }, file);
         QCOMPARE(namesOf(db), (QStringList{"PÄIVÄT", "Muut"}));
+    }
+
+    // The try of a rename tells what the engine says and leaves nothing
+    // behind: not in the file, not in the catalogue, not in the lock.
+    void renameRefusalTriesAndUndoes_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("words");   // the refusal's start; empty: accepted
+        QTest::newRow("plain") << "CREATE TABLE A (x); CREATE TABLE B (y);" << "A" << "";
+        QTest::newRow("view of another table broken")
+            << "CREATE TABLE A (x); CREATE TABLE B (y); CREATE VIEW \"Rikki: v\" AS SELECT y FROM B; DROP TABLE B;"
+            << "A" << "error in view Rikki: v: no such table: main.B";
+        QTest::newRow("trigger broken")
+            << "CREATE TABLE A (x); CREATE TABLE B (y);"
+               "CREATE TRIGGER t AFTER INSERT ON A BEGIN INSERT INTO B VALUES (1); END; DROP TABLE B;"
+            << "A" << "error in trigger t: no such table: main.B";
+        QTest::newRow("the engine's own table")
+            << "CREATE TABLE A (id INTEGER PRIMARY KEY AUTOINCREMENT); INSERT INTO A VALUES (NULL);"
+            << "sqlite_sequence" << "table sqlite_sequence may not be altered";
+    }
+
+    void renameRefusalTriesAndUndoes()
+    {
+        QFETCH(QString, schema);
+        QFETCH(QString, table);
+        QFETCH(QString, words);
+        const QString file = path("try-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
+        testdb::create(file, schema);
+        const QByteArray before = testdb::fileBytes(file);
+        Database db = DatabaseEngine::instance().open(file);
+        const QStringList names = namesOf(db);
+        const QString said = db.renameRefusal(table, "Uusi");
+        QVERIFY2(words.isEmpty() ? said.isEmpty() : said.startsWith(words), qPrintable(said));
+        QVERIFY(!db.holdsWriteLock());
+        QCOMPARE(namesOf(db), names);
+        QCOMPARE(testdb::fileBytes(file), before);
+        if (!words.isEmpty()) {
+            const std::optional<Database::Entry> named = db.entryNamedIn(said);
+            QCOMPARE(named.has_value(), table != QLatin1String("sqlite_sequence"));
+        }
+    }
+
+    // Under the write lock, before a safety copy reads the file, the try
+    // writes nothing into it, even when the changed pages outgrow the cache.
+    void renameRefusalUnderTheLockLeavesTheFileUntouched()
+    {
+        const QString file = path("try-locked.wk1");
+        QStringList columns;
+        for (int j = 0; j < 20; ++j)
+            columns << QStringLiteral("Sarake_%1_Pitkä_Kuvaava_Nimi TEXT").arg(j);
+        QString sql = QStringLiteral("BEGIN;");
+        for (int i = 0; i < 300; ++i)
+            sql += QStringLiteral("CREATE TABLE Taulukko_%1 (%2);").arg(i).arg(columns.join(QStringLiteral(", ")));
+        testdb::create(file, sql + "CREATE VIEW V AS SELECT * FROM Taulukko_7; COMMIT;");
+        const QByteArray before = testdb::fileBytes(file);
+        Database db = DatabaseEngine::instance().open(file);
+        QCOMPARE(sqlite3_exec(db.nativeHandle(), "PRAGMA cache_size=2", nullptr, nullptr, nullptr), SQLITE_OK);
+        {
+            Database::WriteTransaction lock(db);
+            QCOMPARE(db.renameRefusal("Taulukko_7", "Uusi"), QString());
+            QVERIFY(db.holdsWriteLock());
+            QCOMPARE(testdb::fileBytes(file), before);
+            db.renameTable("Taulukko_7", "Uusi");
+            lock.commit();
+        }
+        QCOMPARE(testdb::value(file, "SELECT sql FROM sqlite_master WHERE name = 'V'"),
+                 QStringLiteral("CREATE VIEW V AS SELECT * FROM \"Uusi\""));
+        QCOMPARE(testdb::tableNames(file).at(7), QStringLiteral("Uusi"));
     }
 
     void deleteAllRowsRemovesEveryRowAndKeepsTheTable()
@@ -399,13 +477,13 @@ private slots:
         QFETCH(QString, name);
         const QString file = abcd("names-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
         Database db = DatabaseEngine::instance().open(file);
-        db.copyTableAs("A", name);
-        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "B", "C", "D", name}));
+        db.renameTable("A", name);
+        QCOMPARE(testdb::tableNames(file), (QStringList{name, "B", "C", "D"}));
         QCOMPARE(testdb::rowCount(file, name), 1);
         db.deleteAllRows(name);
         QCOMPARE(testdb::rowCount(file, name), 0);
-        QCOMPARE(testdb::rowCount(file, "A"), 1);
         QCOMPARE(testdb::rowCount(file, "B"), 1);
+        QCOMPARE(testdb::rowCount(file, "C"), 1);
     }
 
     void aShortLockByAnotherProgramIsWaitedOut()
