@@ -62,6 +62,10 @@ public:
     // The virtual table whose part a table named `name` would be, whether
     // or not such a table exists, or empty.
     QString partNameOwner(const QString& name);
+    // Whether the catalogue holds a view or a trigger: what names other
+    // tables from outside their own definitions.
+    bool hasViewsOrTriggers();
+    bool isVirtual(const QString& table);
     // Changes with every change of the catalogue, by any program.
     int catalogueVersion() { return schemaVersion(); }
 
@@ -74,11 +78,13 @@ public:
     // The engine's own rename: the table keeps its definition, rows,
     // indexes, triggers and place in the catalogue, and the other tables'
     // references, views and triggers that name it follow the new name.
-    // Refused when an entry of that name exists in any letter case. Inside a
-    // WriteTransaction it commits with it; otherwise it is its own step.
+    // Refused (thrown) when an entry of that name exists in any letter
+    // case. Inside a WriteTransaction it commits with it; otherwise it is its
+    // own step. Returns the engine's own words when it refuses the rename,
+    // which then changed nothing; a lock, read or write failure is thrown.
     // The names are quoted here: whatever they hold is a name, never a part
     // of a statement.
-    void renameTable(const QString& table, const QString& newName);
+    [[nodiscard]] QString renameTable(const QString& table, const QString& newName);
     // Every row of `table`; the table and its definition stay.
     void deleteAllRows(const QString& table);
 
@@ -155,6 +161,7 @@ private:
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
     QStringList virtuals_;             // the virtual tables
+    bool viewsOrTriggers_ = false;     // the catalogue holds a view or a trigger
     int cachedVersion_ = -1;
     double catalogueBytes_ = 0;      // every entry's share of the catalogue, as last read
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name

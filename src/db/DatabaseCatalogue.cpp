@@ -94,7 +94,8 @@ void Database::reloadCatalogue(int version, const QString& what)
     // each entry's other fields and its share of page overhead.
     const StmtPtr query = sqlite::prepare(db(), "SELECT name, type = 'table', sql LIKE 'CREATE VIRTUAL TABLE%',"
                                                 " ifnull(length(CAST(sql AS BLOB)), 0)"
-                                                " + 2 * length(CAST(name AS BLOB)) + 48"
+                                                " + 2 * length(CAST(name AS BLOB)) + 48,"
+                                                " type IN ('view', 'trigger')"
                                                 " FROM sqlite_master ORDER BY rowid");
     if (!query)
         fail(what);
@@ -103,8 +104,10 @@ void Database::reloadCatalogue(int version, const QString& what)
     QStringList virtuals;
     double bytes = 0;
     int rc;
+    bool viewsOrTriggers = false;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         bytes += sqlite3_column_double(raw, 3);
+        viewsOrTriggers = viewsOrTriggers || sqlite3_column_int(raw, 4) != 0;
         if (sqlite3_column_int(raw, 1) == 0)
             continue;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
@@ -118,6 +121,7 @@ void Database::reloadCatalogue(int version, const QString& what)
     catalogueBytes_ = bytes;
     owners_ = shadowOwners(names_, virtuals);
     virtuals_ = std::move(virtuals);
+    viewsOrTriggers_ = viewsOrTriggers;
     cachedVersion_ = version;
 }
 
@@ -181,4 +185,16 @@ QString Database::partNameOwner(const QString& name)
             if ((owner + QLatin1Char('_') + part).toCaseFolded() == folded)
                 return owner;
     return {};
+}
+
+bool Database::hasViewsOrTriggers()
+{
+    catalogue();
+    return viewsOrTriggers_;
+}
+
+bool Database::isVirtual(const QString& table)
+{
+    catalogue();
+    return virtuals_.contains(table);
 }

@@ -143,7 +143,7 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
     return refusal;
 }
 
-void Database::renameTable(const QString& table, const QString& newName)
+QString Database::renameTable(const QString& table, const QString& newName)
 {
     const QString what = QStringLiteral("Taulukkoa %1 ei voitu nimetä uudelleen nimelle %2.").arg(table, newName);
     // The engine folds only ASCII letters; a name that differs from an
@@ -159,19 +159,25 @@ void Database::renameTable(const QString& table, const QString& newName)
     const int known = cachedVersion_;
     const bool ownStep = !holdsWriteLock();
     int after = -1;
+    QString refusal;
     try {
         if (ownStep)
             run(QStringLiteral("BEGIN IMMEDIATE"), what);
-        run(alterStatement(table, newName), what);
+        if (const int rc = tryRun(alterStatement(table, newName)); refused(rc))
+            refusal = reasons::engineWords(db_.get());
+        else if (rc != SQLITE_OK)
+            fail(what);
         after = schemaVersion();
         if (ownStep)
-            run(QStringLiteral("COMMIT"), what);
+            run(refusal.isEmpty() ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"), what);
     } catch (...) {
         if (ownStep)
             rollback();
         cachedVersion_ = -1;
         throw;
     }
+    if (!refusal.isEmpty())
+        return refusal;
     // The entry keeps its place in the catalogue; when nothing else changed
     // the schema meanwhile, only its name is new.
     const qsizetype at = names_.indexOf(table);
@@ -181,4 +187,5 @@ void Database::renameTable(const QString& table, const QString& newName)
     } else {
         cachedVersion_ = -1;
     }
+    return {};
 }

@@ -57,6 +57,11 @@ RenameRefusal refusalForAnyName(Database& database, const QString& table)
                        QStringLiteral("se on osa taulukkoa %1, joka ei toimi ilman sitä. Taulukon %1 voi nimetä "
                                       "uudelleen, ja sen osat saavat uudet nimet sen mukana")
                            .arg(owner));
+    // The engine refuses a rename of a plain table only when a view or a
+    // trigger somewhere in the file does not work: without any, it is not
+    // asked, which at thousands of tables saves parsing every definition.
+    if (!database.hasViewsOrTriggers() && !database.isVirtual(table))
+        return {};
     // A name no entry has, nor any part of one: whatever the engine says
     // to it, it says to every name.
     const QString untaken = QStringLiteral("uusi_nimi_%1").arg(QUuid::createUuid().toString(QUuid::Id128));

@@ -54,7 +54,8 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     RenameRefusal refusal = refusalForName(database, name, newName);
     // Another program changed the catalogue while the prompt waited: the
     // engine is asked again, now with the name itself.
-    if (refusal.isEmpty() && database.catalogueVersion() != tried)
+    if (refusal.isEmpty() && database.catalogueVersion() != tried
+        && (database.hasViewsOrTriggers() || database.isVirtual(name)))
         if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
             refusal = engineRefusal(database, name, newName, words);
     if (!refusal.isEmpty()) {
@@ -64,10 +65,16 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     }
     const QString copy = copyBeforeChange(database, dialogs);
     try {
-        database.renameTable(name, newName);
+        if (const QString words = database.renameTable(name, newName); !words.isEmpty()) {
+            refusal = engineRefusal(database, name, newName, words);
+            database.close();
+            tell(dialogs, refusal);
+            return;
+        }
         change.commit();
     } catch (const Failure& failed) {
-        throw failed.withContext(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name))
+        throw Failure(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name),
+                      failed.file(), failed.detail(), failed.original())
             .withState(QStringLiteral("Tietokanta on ennallaan."));
     }
     dialogs.setNotDone({});
