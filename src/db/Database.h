@@ -66,6 +66,9 @@ public:
     // tables from outside their own definitions.
     bool hasViewsOrTriggers();
     bool isVirtual(const QString& table);
+    // Whether the text of a view or a trigger may name `name`, in any
+    // letter case the engine does not tell apart (it may say so of more).
+    bool namedInViewsOrTriggers(const QString& name);
     // Changes with every change of the catalogue, by any program.
     int catalogueVersion() { return schemaVersion(); }
 

@@ -75,6 +75,26 @@ std::optional<Database::Entry> Database::entryNamedIn(const QString& words)
     return found;
 }
 
+bool Database::namedInViewsOrTriggers(const QString& name)
+{
+    // LIKE folds ASCII letters as the engine folds names; its wildcards in
+    // a name can only find more, never less. A quote in a quoted name is doubled.
+    const StmtPtr query = sqlite::prepare(db(), "SELECT 1 FROM sqlite_master WHERE type IN ('view', 'trigger')"
+                                                " AND (sql LIKE ?1 OR sql LIKE ?2) LIMIT 1");
+    if (!query)
+        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    const QByteArray plain = nameBytes::encode(QLatin1Char('%') + name + QLatin1Char('%'));
+    const QByteArray doubled =
+        nameBytes::encode(QLatin1Char('%') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                          + QLatin1Char('%'));
+    sqlite3_bind_text(query.get(), 1, plain.constData(), int(plain.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(query.get(), 2, doubled.constData(), int(doubled.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(query.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    return rc == SQLITE_ROW;
+}
+
 // From 3.26 on the engine rewrites other tables' references, views and
 // triggers that name a renamed table, unless the connection asks for the
 // old behaviour; that is never left to a setting made elsewhere.

@@ -52,10 +52,13 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     Database::WriteTransaction change(database);
     // Decided under the lock, before the copy: a refusal leaves no copy.
     RenameRefusal refusal = refusalForName(database, name, newName);
-    // Another program changed the catalogue while the prompt waited: the
-    // engine is asked again, now with the name itself.
-    if (refusal.isEmpty() && database.catalogueVersion() != tried
-        && (database.hasViewsOrTriggers() || database.isVirtual(name)))
+    // The engine is asked again, now with the name itself, where its answer
+    // may differ from the one before the prompt: another program changed the
+    // catalogue meanwhile, or a view or trigger uses the new name already
+    // (under it, a view may no longer tell two tables apart).
+    if (refusal.isEmpty() && (database.hasViewsOrTriggers() || database.isVirtual(name))
+        && (database.catalogueVersion() != tried || database.isVirtual(name)
+            || database.namedInViewsOrTriggers(newName)))
         if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
             refusal = engineRefusal(database, name, newName, words);
     if (!refusal.isEmpty()) {
