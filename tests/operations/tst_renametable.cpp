@@ -71,17 +71,6 @@ QStringList rowsOf(const QString& file, const QString& table)
     return rows;
 }
 
-// The entries of the catalogue that belong to `table`: its indexes and
-// triggers (the engine names its own indexes after the table).
-QString entriesOf(const QString& file, const QString& table)
-{
-    return testdb::value(file, QStringLiteral("SELECT group_concat(type || ' ' || CASE WHEN name LIKE 'sqlite%' THEN"
-                                              " 'engine''s own' ELSE name END, ', ') FROM (SELECT type, name"
-                                              " FROM sqlite_master WHERE tbl_name = '%1' AND type IN ('index',"
-                                              " 'trigger') ORDER BY rowid)")
-                                   .arg(table));
-}
-
 } // namespace
 
 class TestRenameTable : public QObject {
@@ -135,28 +124,18 @@ private slots:
         QTest::addColumn<QString>("probe");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("the counter goes on, no id comes again")
+        QTest::newRow("the counter and its row go on, no id comes again")
             << kWhole << "Asiakas" << "DELETE FROM Uusi WHERE id = 3; INSERT INTO Uusi (nimi) VALUES ('Dahl');"
-            << "SELECT group_concat(id) FROM Uusi" << "1,2,4";
-        QTest::newRow("the counter's row follows")
-            << kWhole << "Asiakas" << "" << "SELECT name || '=' || seq FROM sqlite_sequence" << "Uusi=3";
-        QTest::newRow("NOT NULL, UNIQUE, CHECK and DEFAULT stay")
-            << kWhole << "Asiakas" << ""
-            << "SELECT sql FROM sqlite_master WHERE name = 'Uusi'"
+            << "SELECT group_concat(id) || ' ' || (SELECT name || '=' || seq FROM sqlite_sequence) FROM Uusi"
+            << "1,2,4 Uusi=4";
+        QTest::newRow("NOT NULL, UNIQUE, CHECK, DEFAULT and its own key stay")
+            << kWhole << "Asiakas" << "" << "SELECT sql FROM sqlite_master WHERE name = 'Uusi'"
             << "CREATE TABLE \"Uusi\" (id INTEGER PRIMARY KEY AUTOINCREMENT, nimi TEXT NOT NULL UNIQUE CHECK (nimi <> ''),"
                " ryhma TEXT DEFAULT 'yleinen', esimies INTEGER REFERENCES \"Uusi\" (id))";
-        QTest::newRow("a default still fills new rows")
-            << kWhole << "Asiakas" << "INSERT INTO Uusi (nimi) VALUES ('Dahl');"
-            << "SELECT ryhma FROM Uusi WHERE nimi = 'Dahl'" << "yleinen";
-        QTest::newRow("its indexes and triggers go with it")
-            << kWhole << "Asiakas" << "" << "SELECT group_concat(name) FROM sqlite_master WHERE tbl_name = 'Asiakas'"
-            << "";
         QTest::newRow("its own trigger still fires")
             << kWhole << "Asiakas" << "INSERT INTO Uusi (nimi) VALUES ('Dahl');"
             << "SELECT group_concat(asiakas) FROM Loki" << "1,2,3,4";
-        QTest::newRow("another table's key follows")
-            << kWhole << "Asiakas" << "" << "SELECT \"table\" FROM pragma_foreign_key_list('Tilaus')" << "Uusi";
-        QTest::newRow("the key's cascade still works")
+        QTest::newRow("another table's key follows, its cascade works")
             << kWhole << "Asiakas" << "PRAGMA foreign_keys = ON; DELETE FROM Uusi WHERE id = 2;"
             << "SELECT group_concat(nro) FROM Tilaus" << "10";
         QTest::newRow("a view follows")
@@ -164,8 +143,6 @@ private slots:
         QTest::newRow("another table's trigger follows")
             << kWhole << "Asiakas" << "UPDATE Tilaus SET nro = 13 WHERE nro = 12;"
             << "SELECT group_concat(nimi || ':' || ryhma) FROM Uusi" << "Aho:yleinen,Berg:tilannut,Cajander:yleinen";
-        QTest::newRow("a table that only refers follows nothing")
-            << kWhole << "Tilaus" << "" << "SELECT \"table\" FROM pragma_foreign_key_list('Uusi')" << "asiakas";
         QTest::newRow("no view or trigger: checks, expression and partial indexes, generated column")
             << "CREATE TABLE Hinta (id INTEGER PRIMARY KEY, netto REAL CHECK (netto >= 0),"
                " brutto REAL GENERATED ALWAYS AS (netto * 1.24) STORED);"
@@ -196,7 +173,6 @@ private slots:
         for (QString& name : names)
             if (name == table || (schema == kVirtual && name.startsWith(table + QLatin1Char('_'))))
                 name.replace(0, table.size(), newName);
-        const QString entries = entriesOf(db.file, table);
 
         db.window.select(table);
         db.window.dialogs.textAnswers = {newName};
@@ -206,7 +182,6 @@ private slots:
         QCOMPARE(db.tables(), names);
         QCOMPARE(db.window.listed(), names);
         QCOMPARE(rowsOf(db.file, newName), rows);
-        QCOMPARE(entriesOf(db.file, newName), entries);
         QCOMPARE(schemaProblems(db.file), QStringList());
         QCOMPARE(db.copies().size(), 1);
         QCOMPARE(testdb::fileBytes(db.newestCopy()), before);
@@ -232,11 +207,6 @@ private slots:
             << "OK: Taulukkoa Asiakkaat ei voi nimetä uudelleen, koska tietokannan näkymää Myynti: kuukausi ei voi "
                "lukea. Tietokanta on ennallaan. | Alkuperäinen ilmoitus: error in view Myynti: kuukausi: no such "
                "table: main.Muu";
-        QTest::newRow("a view of the table itself is broken")
-            << plain + "CREATE VIEW Näkymä AS SELECT x, y FROM Asiakkaat JOIN Muu; DROP TABLE Muu;"
-            << "Asiakkaat"
-            << "OK: Taulukkoa Asiakkaat ei voi nimetä uudelleen, koska tietokannan näkymää Näkymä ei voi lukea. "
-               "Tietokanta on ennallaan. | Alkuperäinen ilmoitus: error in view Näkymä: no such table: main.Muu";
         QTest::newRow("a trigger writes into a table that is gone")
             << plain + "CREATE TRIGGER Kirjaa AFTER INSERT ON Asiakkaat BEGIN INSERT INTO Muu VALUES (1); END;"
                        "DROP TABLE Muu;"
@@ -254,11 +224,6 @@ private slots:
             << kVirtual << "Haku_data"
             << "OK: Taulukkoa Haku_data ei voi nimetä uudelleen, koska se on osa taulukkoa Haku, joka ei toimi ilman "
                "sitä. Taulukon Haku voi nimetä uudelleen, ja sen osat saavat uudet nimet sen mukana. Tietokanta on "
-               "ennallaan.";
-        QTest::newRow("a part of a spatial index")
-            << kVirtual << "Alue_node"
-            << "OK: Taulukkoa Alue_node ei voi nimetä uudelleen, koska se on osa taulukkoa Alue, joka ei toimi ilman "
-               "sitä. Taulukon Alue voi nimetä uudelleen, ja sen osat saavat uudet nimet sen mukana. Tietokanta on "
                "ennallaan.";
     }
 
@@ -315,10 +280,6 @@ private slots:
         QTest::newRow("a trigger's name") << "kirjaus" << refused("tietokannassa on jo taulukon b liipaisin Kirjaus");
         QTest::newRow("a name a key already refers to")
             << "Puuttuva"
-            << refused("taulukko b viittaa taulukkoon Puuttuva, jota ei ole; tällä nimellä viittaus osoittaisi "
-                       "taulukkoon Asiakkaat");
-        QTest::newRow("a name a key refers to, other case")
-            << "PUUTTUVA"
             << refused("taulukko b viittaa taulukkoon Puuttuva, jota ei ole; tällä nimellä viittaus osoittaisi "
                        "taulukkoon Asiakkaat");
         QTest::newRow("a name kept for the engine")
@@ -380,18 +341,10 @@ private slots:
             << "CREATE TABLE Muu (y); CREATE VIEW Raportti AS SELECT y FROM Muu; DROP TABLE Muu;"
             << "OK: Taulukkoa Asiakkaat ei nimetty uudelleen, koska tietokannan näkymää Raportti ei voi lukea. "
                "Tietokanta on ennallaan. | Alkuperäinen ilmoitus: error in view Raportti: no such table: main.Muu";
-        QTest::newRow("the name was taken")
-            << "CREATE TABLE uusi (z);"
-            << "OK: Taulukkoa Asiakkaat ei nimetty uudelleen, koska tietokannassa on jo taulukko uusi. Tietokanta on "
-               "ennallaan.";
         QTest::newRow("nothing changed, but a view uses the name")
             << "" << "OK: Taulukkoa Asiakkaat ei nimetty uudelleen, koska näkymä Vertailu ei toimisi uuden nimen "
                      "kanssa. Tietokanta on ennallaan. | Alkuperäinen ilmoitus: error in view Vertailu after rename: "
                      "ambiguous column name: Uusi.x";
-        QTest::newRow("the table was deleted")
-            << "DROP TABLE Asiakkaat;"
-            << "OK: Taulukkoa Asiakkaat ei nimetty uudelleen, koska sitä ei enää ole tietokannassa. Tietokanta on "
-               "ennallaan.";
     }
 
     void changedDuringThePrompt()
