@@ -129,7 +129,7 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
 {
     endReading();
     keepRenamesFollowing();
-    const QString what = QStringLiteral("Taulukon %1 uudelleennimeämistä ei voitu kokeilla.").arg(table);
+    const QString what = QStringLiteral("Taulukkoa %1 ei voitu nimetä uudelleen, joten mitään ei muutettu.").arg(table);
     // Under this program's write lock a savepoint is undone within it; the
     // engine then writes back into the file whatever pages it had to write
     // out for want of room, so a safety copy taken next reads the file as it was.

@@ -140,6 +140,9 @@ private slots:
             << "SELECT group_concat(nro) FROM Tilaus" << "10";
         QTest::newRow("a view follows")
             << kWhole << "Asiakas" << "" << "SELECT group_concat(nimi) FROM Nimet" << "Aho,Berg,Berg";
+        QTest::newRow("write-ahead log: a view follows")
+            << "PRAGMA journal_mode = WAL;" + kWhole << "Asiakas" << "" << "SELECT group_concat(nimi) FROM Nimet"
+            << "Aho,Berg,Berg";
         QTest::newRow("another table's trigger follows")
             << kWhole << "Asiakas" << "UPDATE Tilaus SET nro = 13 WHERE nro = 12;"
             << "SELECT group_concat(nimi || ':' || ryhma) FROM Uusi" << "Aho:yleinen,Berg:tilannut,Cajander:yleinen";
@@ -166,10 +169,10 @@ private slots:
         QFETCH(QString, expected);
         const QString newName = QStringLiteral("Uusi");
         ChosenDatabase db(schema);
-        const QByteArray before = testdb::fileBytes(db.file);
         const QStringList rows = rowsOf(db.file, table);
+        const QStringList tablesBefore = db.tables();
         // Its parts take the new name, each in its place.
-        QStringList names = db.tables();
+        QStringList names = tablesBefore;
         for (QString& name : names)
             if (name == table || (schema == kVirtual && name.startsWith(table + QLatin1Char('_'))))
                 name.replace(0, table.size(), newName);
@@ -183,8 +186,10 @@ private slots:
         QCOMPARE(db.window.listed(), names);
         QCOMPARE(rowsOf(db.file, newName), rows);
         QCOMPARE(schemaProblems(db.file), QStringList());
+        // The copy holds the table as it was, under its old name.
         QCOMPARE(db.copies().size(), 1);
-        QCOMPARE(testdb::fileBytes(db.newestCopy()), before);
+        QCOMPARE(testdb::tableNames(db.newestCopy()), tablesBefore);
+        QCOMPARE(rowsOf(db.newestCopy(), table), rows);
 
         if (!change.isEmpty())
             testdb::run(db.file, change);
