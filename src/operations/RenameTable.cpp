@@ -57,8 +57,7 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     // catalogue meanwhile, or a view or trigger uses the new name already
     // (under it, a view may no longer tell two tables apart).
     if (refusal.isEmpty() && (database.hasViewsOrTriggers() || database.isVirtual(name))
-        && (database.catalogueVersion() != tried || database.isVirtual(name)
-            || database.namedInViewsOrTriggers(newName)))
+        && (database.catalogueVersion() != tried || database.namedInViewsOrTriggers(newName)))
         if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
             refusal = engineRefusal(database, name, newName, words);
     if (!refusal.isEmpty()) {
