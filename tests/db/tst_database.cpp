@@ -354,6 +354,21 @@ private slots:
                  QStringLiteral("Mäkelä,Åström"));
     }
 
+    // What names the table follows it even where the connection was set to
+    // the engine's old way, which leaves views and references behind.
+    void renameTableRewritesWhatNamesItWhateverTheSetting()
+    {
+        const QString file = path("legacy.wk1");
+        testdb::create(file, "CREATE TABLE A (id INTEGER PRIMARY KEY); CREATE TABLE B (a REFERENCES A (id));"
+                             "CREATE VIEW V AS SELECT id FROM A;");
+        Database db = DatabaseEngine::instance().open(file);
+        QCOMPARE(sqlite3_exec(db.nativeHandle(), "PRAGMA legacy_alter_table=ON", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(db.renameTable("A", "Uusi"), QString());
+        QCOMPARE(testdb::value(file, "SELECT \"table\" FROM pragma_foreign_key_list('B')"), QStringLiteral("Uusi"));
+        QCOMPARE(testdb::value(file, "SELECT sql FROM sqlite_master WHERE name = 'V'"),
+                 QStringLiteral("CREATE VIEW V AS SELECT id FROM \"Uusi\""));
+    }
+
     // Whatever name the catalogue holds in any letter case, views, indexes
     // and triggers too, is refused.
     void renameTableFailsOnAnExistingNameInAnyLetterCase_data()
