@@ -75,8 +75,8 @@ public:
     // What the engine says to renaming `table` to `newName`, tried and
     // undone at once: empty when it would rename it, otherwise its own words.
     // Outside a transaction the try holds the write lock for itself alone;
-    // inside a WriteTransaction it is undone within it, and the file is not
-    // written meanwhile. A lock, read or write failure is thrown.
+    // inside a WriteTransaction it is undone within it, and the file is as
+    // it was before the try. A lock, read or write failure is thrown.
     QString renameRefusal(const QString& table, const QString& newName);
     // The engine's own rename: the table keeps its definition, rows,
     // indexes, triggers and place in the catalogue, and the other tables'
