@@ -48,10 +48,47 @@ public:
     // holds, or empty: such a table is deleted only with its owner.
     QString shadowOwner(const QString& name);
 
-    // A copy of `source`, its columns and rows, under `newName`; refused when
-    // a table of that name exists in any letter case. The names are quoted
-    // here: whatever they hold is a name, never a part of a statement.
-    void copyTableAs(const QString& source, const QString& newName);
+    // One entry of the catalogue, of any kind.
+    struct Entry {
+        QString type;    // "table", "view", "index" or "trigger"
+        QString name;
+        QString table;   // the table an index or a trigger belongs to; a table's or view's own name
+    };
+    // The entry whose name is `name` in any letter case, Ä and ä alike (the
+    // engine folds only ASCII letters), if there is one.
+    std::optional<Entry> entryNamedFolded(const QString& name);
+    // The entry of the catalogue that the engine's message `words` names
+    // ("error in view X: ..."), if any.
+    std::optional<Entry> entryNamedIn(const QString& words);
+    // The parts of the virtual table `table`, in catalogue order; none for
+    // other tables.
+    QStringList partsOf(const QString& table);
+    // The virtual table whose part a table named `name` would be, whether
+    // or not such a table exists, or empty.
+    QString partNameOwner(const QString& name);
+    bool isVirtual(const QString& table);
+    // Whether the text of a view or a trigger may name `name`, in any
+    // letter case the engine does not tell apart (it may say so of more).
+    bool namedInViewsOrTriggers(const QString& name);
+    // Changes with every change of the catalogue, by any program.
+    int catalogueVersion() { return schemaVersion(); }
+
+    // What the engine says to renaming `table` to `newName`, tried and
+    // undone at once: empty when it would rename it, otherwise its own words.
+    // Outside a transaction the try holds the write lock for itself alone;
+    // inside a WriteTransaction it is undone within it, and the file is as
+    // it was before the try. A lock, read or write failure is thrown.
+    QString renameRefusal(const QString& table, const QString& newName);
+    // The engine's own rename: the table keeps its definition, rows,
+    // indexes, triggers and place in the catalogue, and the other tables'
+    // references, views and triggers that name it follow the new name.
+    // Refused (thrown) when an entry of that name exists in any letter
+    // case. Inside a WriteTransaction it commits with it; otherwise it is its
+    // own step. Returns the engine's own words when it refuses the rename,
+    // which then changed nothing; a lock, read or write failure is thrown.
+    // The names are quoted here: whatever they hold is a name, never a part
+    // of a statement.
+    [[nodiscard]] QString renameTable(const QString& table, const QString& newName);
     // Every row of `table`; the table and its definition stay.
     void deleteAllRows(const QString& table);
 
@@ -115,7 +152,8 @@ private:
     const QStringList& catalogue();
     void reloadCatalogue(int version,
                          const QString& what = QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-    bool tableExistsFolded(const QString& name);
+    void keepRenamesFollowing();
+    int tryRun(const QString& sql);
     void endReading();
     void rollback() noexcept;
 
@@ -126,6 +164,7 @@ private:
     StmtPtr versionQuery_;
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
+    QStringList virtuals_;             // the virtual tables
     int cachedVersion_ = -1;
     double catalogueBytes_ = 0;      // every entry's share of the catalogue, as last read
     qsizetype lastIndexRead_ = -1;   // where a walk's tableName(i) then deleteTable finds the name
@@ -133,4 +172,5 @@ private:
     bool reading_ = false;           // a walk's read transaction is open
     bool held_ = false;              // ... and the catalogue was checked inside it, so it cannot change
     bool viewsOrTriggers_ = false;   // as last read; a drop may leave it set, never clear it wrongly
+    bool renamesFollow_ = false;     // the engine rewrites what names a renamed table
 };

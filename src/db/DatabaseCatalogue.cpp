@@ -14,10 +14,11 @@ namespace {
 
 // The tables in which the text-search and spatial index modules keep a
 // virtual table's data are named after it, "<name>_<part>".
+const QStringList kParts{"data",   "idx",  "content", "docsize", "config", "segments",
+                         "segdir", "stat", "node",    "rowid",   "parent"};
+
 QHash<QString, QString> shadowOwners(const QStringList& names, const QStringList& virtuals)
 {
-    static const QStringList kParts{"data",     "idx",    "content", "docsize", "config", "segments",
-                                    "segdir",   "stat",   "node",    "rowid",   "parent"};
     QHash<QString, QString> owners;
     if (virtuals.isEmpty())
         return owners;
@@ -120,6 +121,7 @@ void Database::reloadCatalogue(int version, const QString& what)
     catalogueBytes_ = bytes;
     viewsOrTriggers_ = viewsOrTriggers;
     owners_ = shadowOwners(names_, virtuals);
+    virtuals_ = std::move(virtuals);
     cachedVersion_ = version;
 }
 
@@ -171,11 +173,29 @@ QString Database::shadowOwner(const QString& name)
     return owners_.value(name);
 }
 
-bool Database::tableExistsFolded(const QString& name)
+QStringList Database::partsOf(const QString& table)
 {
+    QStringList parts;
+    for (const QString& name : catalogue())
+        if (owners_.value(name) == table)
+            parts.append(name);
+    return parts;
+}
+
+QString Database::partNameOwner(const QString& name)
+{
+    catalogue();
     const QString folded = name.toCaseFolded();
-    for (const QString& existing : catalogue())
-        if (existing.toCaseFolded() == folded)
-            return true;
-    return false;
+    for (const QString& owner : std::as_const(virtuals_))
+        for (const QString& part : kParts)
+            if ((owner + QLatin1Char('_') + part).toCaseFolded() == folded)
+                return owner;
+    return {};
+}
+
+
+bool Database::isVirtual(const QString& table)
+{
+    catalogue();
+    return virtuals_.contains(table);
 }

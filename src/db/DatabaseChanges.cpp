@@ -113,16 +113,6 @@ qint64 Database::rowCount(const QString& table)
         fail(what);
     return sqlite3_column_int64(count.get(), 0);
 }
-void Database::copyTableAs(const QString& source, const QString& newName)
-{
-    endReading();
-    const QString what = QStringLiteral("Taulukkoa %1 ei voitu kopioida nimelle %2.").arg(source, newName);
-    // The engine folds only ASCII letters; a name that differs from an
-    // existing one only by the case of Ä, Ö or Å is still the same name.
-    if (tableExistsFolded(newName))
-        throw Failure(what, path_, QStringLiteral("taulukko %1 on jo olemassa").arg(newName));
-    run(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2").arg(quotedName(newName), quotedName(source)), what);
-}
 
 void Database::deleteAllRows(const QString& table)
 {

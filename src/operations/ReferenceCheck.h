@@ -12,9 +12,8 @@ class References;
 // Each returns the Finnish text of the box that refuses the change, or an
 // empty text when nothing stands in the way.
 
-// Deleting `table`, or renaming it (a copy under the new name and the
-// deletion of the old one): no other table may refer to it. `notDone` ends
-// the box's first words, e.g. "ei poistettu".
+// Deleting `table`: no other table may refer to it. `notDone` ends the
+// box's first words, e.g. "ei poistettu".
 QString referredTableRefusal(const References& references, const QString& table, const QString& notDone);
 
 // What emptying `table` does to the rows of other tables that refer to its

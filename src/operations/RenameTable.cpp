@@ -2,21 +2,39 @@
 
 #include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
-#include "db/References.h"
 #include "seam/Dialogs.h"
 #include "db/Failure.h"
 #include "seam/MainView.h"
 #include "operations/CopyBeforeChange.h"
-#include "operations/ReferenceCheck.h"
+#include "operations/RenameRefusals.h"
 #include "operations/WaitingDialogs.h"
 
 namespace {
+
+void tell(Dialogs& dialogs, const RenameRefusal& refusal)
+{
+    if (refusal.engineWords.isEmpty())
+        dialogs.inform(refusal.text);
+    else
+        dialogs.informWithDetail(refusal.text, QStringLiteral("Alkuperäinen ilmoitus: ") + refusal.engineWords);
+}
 
 void renameTable(MainView& view, WaitingDialogs& dialogs)
 {
     const QString name = view.selectedTableName();
     if (name.isEmpty())
         return;
+    dialogs.setNotDone(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen").arg(name));
+    // Opened before the prompt: a rename the engine would refuse whatever
+    // the name is refused instead of asking for one.
+    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
+    if (const RenameRefusal refusal = refusalForAnyName(database, name); !refusal.isEmpty()) {
+        database.close();
+        tell(dialogs, refusal);
+        return;
+    }
+    const int tried = database.catalogueVersion();
+
     const QString prompt = QStringLiteral("Nimetään uudelleen tietokannasta\n") + view.databasePath()
                            + QStringLiteral("\ntaulukko\n") + name
                            + QStringLiteral("\nSyötä taulukon uusi nimi");
@@ -24,40 +42,44 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     if (newName.isEmpty())
         return;
 
-    // A "]" in the new name has always been refused; nothing is opened or copied for it.
+    // A "]" in the new name has always been refused; nothing is locked or copied for it.
     if (newName.contains(QLatin1Char(']')))
         throw Failure(QStringLiteral("Uudelleennimeäminen hylättiin; taulukko %1 on ennallaan.").arg(name),
                       view.databasePath(), QStringLiteral("taulukon uudessa nimessä ei saa olla merkkiä ]"));
 
-    dialogs.setNotDone(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen").arg(name));
-    Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
-    // The copy and the deletion of the old table commit together: a failure
-    // leaves the file as it was, and no other program writes in between.
+    // The rename commits with the copy's lock: no other program writes
+    // between the copy and the change, and a failure leaves the file as it was.
     Database::WriteTransaction change(database);
-    // The copy under the new name refers to nothing and nothing refers to
-    // it, so a table others refer to keeps its name.
-    if (const QString refusal =
-            referredTableRefusal(References(database), name, QStringLiteral("ei nimetty uudelleen"));
-        !refusal.isEmpty()) {
+    // Decided under the lock, before the copy: a refusal leaves no copy.
+    RenameRefusal refusal = refusalForName(database, name, newName);
+    // The engine is asked again, now with the name itself, where its answer
+    // may differ from the one before the prompt: another program changed the
+    // catalogue meanwhile, or a view or trigger uses the new name already
+    // (under it, a view may no longer tell two tables apart).
+    if (refusal.isEmpty() && (database.hasViewsOrTriggers() || database.isVirtual(name))
+        && (database.catalogueVersion() != tried || database.namedInViewsOrTriggers(newName)))
+        if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
+            refusal = engineRefusal(database, name, newName, words);
+    if (!refusal.isEmpty()) {
         database.close();   // rolls back: the write lock goes before the box waits for the operator
-        dialogs.inform(refusal);
+        tell(dialogs, refusal);
         return;
     }
     const QString copy = copyBeforeChange(database, dialogs);
     try {
-        database.copyTableAs(name, newName);
-    } catch (const Failure& refused) {
-        throw refused.withContext(QStringLiteral("Uudelleennimeäminen hylättiin; taulukko %1 on ennallaan.").arg(name));
-    }
-    try {
-        database.deleteTable(name);
+        if (const QString words = database.renameTable(name, newName); !words.isEmpty()) {
+            refusal = engineRefusal(database, name, newName, words);
+            database.close();
+            tell(dialogs, refusal);
+            return;
+        }
         change.commit();
-        dialogs.setNotDone({});
     } catch (const Failure& failed) {
-        throw failed.withContext(QStringLiteral("Uudelleennimeäminen epäonnistui; tietokanta on ennallaan, eikä "
-                                                "taulukkoa %1 tehty.")
-                                     .arg(newName));
+        throw Failure(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name),
+                      failed.file(), failed.detail(), failed.original())
+            .withState(QStringLiteral("Tietokanta on ennallaan."));
     }
+    dialogs.setNotDone({});
     dialogs.informWithDetail(QStringLiteral("Uudelleennimetty!"), copyLocation(copy));
     RefreshTableList(database, view);
 }

@@ -340,35 +340,59 @@ private slots:
         QCOMPARE(setting(small, "PRAGMA cache_size"), -2000);
     }
 
-    void copyTableAsCopiesColumnsAndRowsUnderTheNewName()
+    void renameTableKeepsRowsAndPlaceUnderTheNewName()
     {
-        const QString file = path("copy.wk1");
+        const QString file = path("rename.wk1");
         testdb::create(file, "CREATE TABLE Asiakkaat (nro INTEGER, nimi TEXT);"
-                             "INSERT INTO Asiakkaat VALUES (1, 'Mäkelä'), (2, 'Åström'), (3, NULL);");
+                             "INSERT INTO Asiakkaat VALUES (1, 'Mäkelä'), (2, 'Åström'), (3, NULL);"
+                             "CREATE TABLE Muut (y);");
         Database db = DatabaseEngine::instance().open(file);
-        db.copyTableAs("Asiakkaat", "Asiakkaat 2 \"ä\"");
-        QCOMPARE(namesOf(db), (QStringList{"Asiakkaat", "Asiakkaat 2 \"ä\""}));
-        QCOMPARE(testdb::rowCount(file, "Asiakkaat 2 \"ä\""), 3);
-        testdb::run(file, "SELECT nro, nimi FROM \"Asiakkaat 2 \"\"ä\"\"\"");   // the same columns
+        QCOMPARE(db.renameTable("Asiakkaat", "Asiakkaat 2 \"ä\""), QString());
+        QCOMPARE(namesOf(db), (QStringList{"Asiakkaat 2 \"ä\"", "Muut"}));
+        QCOMPARE(namesOf(db), testdb::tableNames(file));
+        QCOMPARE(testdb::value(file, "SELECT group_concat(nimi, ',') FROM \"Asiakkaat 2 \"\"ä\"\"\""),
+                 QStringLiteral("Mäkelä,Åström"));
     }
 
-    void copyTableAsFailsOnAnExistingNameInAnyLetterCase_data()
+    // What names the table follows it even where the connection was set to
+    // the engine's old way, which leaves views and references behind.
+    void renameTableRewritesWhatNamesItWhateverTheSetting()
+    {
+        const QString file = path("legacy.wk1");
+        testdb::create(file, "CREATE TABLE A (id INTEGER PRIMARY KEY); CREATE TABLE B (a REFERENCES A (id));"
+                             "CREATE VIEW V AS SELECT id FROM A;");
+        Database db = DatabaseEngine::instance().open(file);
+        QCOMPARE(sqlite3_exec(db.nativeHandle(), "PRAGMA legacy_alter_table=ON", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(db.renameTable("A", "Uusi"), QString());
+        QCOMPARE(testdb::value(file, "SELECT \"table\" FROM pragma_foreign_key_list('B')"), QStringLiteral("Uusi"));
+        QCOMPARE(testdb::value(file, "SELECT sql FROM sqlite_master WHERE name = 'V'"),
+                 QStringLiteral("CREATE VIEW V AS SELECT id FROM \"Uusi\""));
+    }
+
+    // Whatever name the catalogue holds in any letter case, views, indexes
+    // and triggers too, is refused.
+    void renameTableFailsOnAnExistingNameInAnyLetterCase_data()
     {
         QTest::addColumn<QString>("target");
         QTest::newRow("itself") << "Päivät";
         QTest::newRow("ASCII case") << "pÄIVÄT";
         QTest::newRow("Finnish case only") << "PäIVäT";
         QTest::newRow("another table") << "Muut";
+        QTest::newRow("a view") << "näkymä";
+        QTest::newRow("an index") << "HAKU";
+        QTest::newRow("a trigger") << "Merkintä";
     }
 
-    void copyTableAsFailsOnAnExistingNameInAnyLetterCase()
+    void renameTableFailsOnAnExistingNameInAnyLetterCase()
     {
         QFETCH(QString, target);
-        const QString file = path("exists-" + QString(QTest::currentDataTag()) + ".wk1");
+        const QString file = path("exists-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
         testdb::create(file, "CREATE TABLE \"PÄIVÄT\" (x); INSERT INTO \"PÄIVÄT\" VALUES (1);"
-                             "CREATE TABLE \"Muut\" (y);");
+                             "CREATE TABLE \"Muut\" (y); CREATE VIEW \"Näkymä\" AS SELECT y FROM Muut;"
+                             "CREATE INDEX haku ON Muut (y);"
+                             "CREATE TRIGGER \"merkintä\" AFTER INSERT ON Muut BEGIN SELECT 1; END;");
         Database db = DatabaseEngine::instance().open(file);
-        expectRefused([&] { db.copyTableAs("PÄIVÄT", target); }, file);
+        expectRefused([&] { static_cast<void>(db.renameTable("PÄIVÄT", target)); }, file);
         QCOMPARE(namesOf(db), (QStringList{"PÄIVÄT", "Muut"}));
     }
 
@@ -399,13 +423,13 @@ private slots:
         QFETCH(QString, name);
         const QString file = abcd("names-" + QString(QTest::currentDataTag()).replace(' ', '_') + ".wk1");
         Database db = DatabaseEngine::instance().open(file);
-        db.copyTableAs("A", name);
-        QCOMPARE(testdb::tableNames(file), (QStringList{"A", "B", "C", "D", name}));
+        QCOMPARE(db.renameTable("A", name), QString());
+        QCOMPARE(testdb::tableNames(file), (QStringList{name, "B", "C", "D"}));
         QCOMPARE(testdb::rowCount(file, name), 1);
         db.deleteAllRows(name);
         QCOMPARE(testdb::rowCount(file, name), 0);
-        QCOMPARE(testdb::rowCount(file, "A"), 1);
         QCOMPARE(testdb::rowCount(file, "B"), 1);
+        QCOMPARE(testdb::rowCount(file, "C"), 1);
     }
 
     void aShortLockByAnotherProgramIsWaitedOut()

@@ -56,6 +56,8 @@ public:
     std::function<void(const QString&)> whileInforming;
     // Runs while a question is open, before its scripted answer.
     std::function<void(const QString&)> whileConfirming;
+    // Runs while the text prompt is open, before its scripted answer.
+    std::function<void(const QString&)> whileAsking;
     // Runs at every advance() of long work, with the work as reported so far.
     std::function<void(const ProgressShown&)> whileProgressing;
 
@@ -89,6 +91,8 @@ public:
     QString askText(const QString& prompt) override
     {
         record({Kind::AskText, prompt, {}, {}, {}});
+        if (whileAsking)
+            whileAsking(prompt);
         return textAnswers.isEmpty() ? QString() : textAnswers.takeFirst();
     }
     QString chooseFileToOpen(const OpenFileRequest& request) override
