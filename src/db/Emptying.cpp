@@ -107,7 +107,7 @@ private:
     static bool hasRowIds(Database& database, const QString& table)
     {
         const sqlite::StmtPtr query =
-            sqlite::prepare(database.nativeHandle(), "SELECT wr FROM pragma_table_list(?1, 'main')");
+            sqlite::prepare(database.nativeHandle(), "SELECT wr FROM pragma_table_list(?1) WHERE schema = 'main'");
         if (!query)
             return false;
         const QByteArray name = nameBytes::encode(table);

@@ -10,6 +10,8 @@
 #include "seam/Dialogs.h"
 #include "seam/MainView.h"
 
+#include <algorithm>
+
 namespace {
 
 // Longer than this, and the question comes without the count.
@@ -49,7 +51,7 @@ RefusalBox refusalBox(const QString& table, const emptying::Refusal& refusal)
                 {}};
     case Kind::NotNull:
         return {notDone
-                    + QStringLiteral("se tyhjentäisi taulukon %1 sarakkeen %2 arvoja, eikä sarake salli tyhjää arvoa.")
+                    + QStringLiteral("viittaus asettaisi taulukon %1 sarakkeeseen %2 tyhjän arvon, jota sarake ei salli.")
                           .arg(refusal.table, refusal.column)
                     + kUnchanged,
                 {}};
@@ -137,7 +139,14 @@ void emptyReaching(Database& database, WaitingDialogs& dialogs, const QString& t
     }
     // Not counted in time: a copy whenever the schema lets the emptying delete or change other rows.
     const bool copy = asked.outcome == Outcome::Done ? asked.reachesOthers() : reach.mayReachOthers();
-    if (!ask(dialogs, table, confirmationLines::emptyingReach(asked, copy)))
+    // Told in the order of the list, whatever order the engine reached them in.
+    emptying::Effects told = asked;
+    const QStringList listed = database.tableNames();
+    std::stable_sort(told.others.begin(), told.others.end(),
+                     [&listed](const emptying::TableRows& a, const emptying::TableRows& b) {
+                         return listed.indexOf(a.table) < listed.indexOf(b.table);
+                     });
+    if (!ask(dialogs, table, confirmationLines::emptyingReach(told, copy)))
         return;
 
     qint64 left = 0;
