@@ -31,9 +31,11 @@ QString textOf(sqlite3_stmt* query, int column)
                              sqlite3_column_bytes(query, column));
 }
 
-// Whether deleting a row of `table` runs a trigger: the engine writes the
-// triggers of a DELETE into the statement, and the authorizer is told the
-// name of the trigger each of their steps comes from. Only prepared, never run.
+// Whether deleting a row of `table` runs one of its triggers: the engine
+// writes the triggers of a DELETE into the statement, and the authorizer is
+// told the name of the trigger each of their steps comes from (with the keys
+// enforced, also of other tables' triggers that their actions run, which are
+// not counted here). Only prepared, never run.
 bool hasDeleteTrigger(Database& database, const QString& table)
 {
     sqlite3* db = database.nativeHandle();
@@ -44,34 +46,40 @@ bool hasDeleteTrigger(Database& database, const QString& table)
                                      database.path(), db);
     };
     const QByteArray name = nameBytes::encode(table);
+    struct Seen {
+        QSet<QString> own;   // folded
+        bool found = false;
+    } seen;
     {
         // Most tables have no trigger at all: one look at the catalogue.
-        const sqlite::StmtPtr any = sqlite::prepare(
-            db, "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE LIMIT 1");
-        if (!any)
+        const sqlite::StmtPtr own = sqlite::prepare(
+            db, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE");
+        if (!own)
             fail();
-        sqlite3_bind_text(any.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        const int rc = sqlite3_step(any.get());
-        if (rc == SQLITE_DONE)
-            return false;
-        if (rc != SQLITE_ROW)
+        sqlite3_bind_text(own.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(own.get())) == SQLITE_ROW)
+            seen.own.insert(engineFolded(textOf(own.get(), 0)));
+        if (rc != SQLITE_DONE)
             fail();
     }
-    bool fromTrigger = false;
+    if (seen.own.isEmpty())
+        return false;
     sqlite3_set_authorizer(
         db,
-        [](void* found, int, const char*, const char*, const char*, const char* trigger) {
-            if (trigger)
-                *static_cast<bool*>(found) = true;
+        [](void* self, int, const char*, const char*, const char*, const char* trigger) {
+            auto* seen = static_cast<Seen*>(self);
+            if (trigger && !seen->found)
+                seen->found = seen->own.contains(engineFolded(nameBytes::decode(trigger, qstrlen(trigger))));
             return SQLITE_OK;
         },
-        &fromTrigger);
+        &seen);
     const QByteArray sql = nameBytes::encode(QStringLiteral("DELETE FROM ") + quotedName(table));
     const sqlite::StmtPtr deletion = sqlite::prepare(db, sql.constData(), int(sql.size()));
     sqlite3_set_authorizer(db, nullptr, nullptr);
     if (!deletion)
         fail();
-    return fromTrigger;
+    return seen.found;
 }
 
 // Counts, table by table, the rows the engine deletes, changes and adds while it is installed.

@@ -254,6 +254,15 @@ private slots:
                               "INSERT INTO Roskat VALUES (1), (2);")
             << two + kCopy + "\nTaulukosta Loki poistuu samalla 3 riviä.\nTaulukosta Roskat poistuu samalla 2 riviä."
             << "A=0 Loki=1 Roskat=0" << true;
+        QTest::newRow("another table's trigger, run by a cascade")
+            << QStringLiteral("CREATE TABLE A (id INTEGER PRIMARY KEY, x);"
+                              "CREATE TABLE B (a REFERENCES A ON DELETE CASCADE); CREATE TABLE L (x);"
+                              "CREATE TRIGGER muutos AFTER UPDATE ON A BEGIN UPDATE L SET x = new.x; END;"
+                              "CREATE TRIGGER siivous AFTER DELETE ON B BEGIN DELETE FROM L; END;"
+                              "INSERT INTO A VALUES (1, 0), (2, 0); INSERT INTO B VALUES (1), (2);"
+                              "INSERT INTO L VALUES (1), (2), (3);")
+            << two + kCopy + "\nTaulukosta B poistuu samalla 2 riviä.\nTaulukosta L poistuu samalla 3 riviä."
+            << "A=0 B=0 L=0" << true;
         QTest::newRow("a trigger only adds rows elsewhere")
             << QStringLiteral("CREATE TABLE A (id INTEGER PRIMARY KEY); CREATE TABLE Loki (a);"
                               "CREATE TRIGGER kirjaus AFTER DELETE ON A BEGIN INSERT INTO Loki VALUES (old.id); END;"
