@@ -97,9 +97,9 @@ void measure(const QString& path, const QString& largest)
     print("delete/rename check of the largest table", timeOnFreshOpen(path, [&](Database& d) {
               referredTableRefusal(References(d), largest, QStringLiteral("ei poistettu"));
           }));
-    print("empty: what the emptying of the largest table can reach",
+    print("empty: what emptying the largest table can reach",
           timeOnFreshOpen(path, [&](Database& d) { emptying::reachOf(d, References(d), largest); }));
-    print("empty: the emptying of the largest table rehearsed (0.2 s at most)", timeOnFreshOpen(path, [&](Database& d) {
+    print("empty: emptying the largest table rehearsed", timeOnFreshOpen(path, [&](Database& d) {
               const References references(d);
               if (!emptying::reachOf(d, references, largest).alone())
                   emptying::rehearse(d, references, largest, 200);
