@@ -97,11 +97,9 @@ public:
     Counter(const Counter&) = delete;
     Counter& operator=(const Counter&) = delete;
 
-private:
-    // A row that several keys set to NULL changes once; one that is changed
-    // and then deleted is deleted. Row ids tell rows apart in tables that
-    // have them; in the others every change counts (see countChanges()).
-public:
+    // After the statement: a row that several keys set to NULL changed once,
+    // and one that was changed and then deleted was deleted. Row ids tell
+    // rows apart in tables that have them; in the others every change counts.
     void countChanges(Database& database)
     {
         for (qsizetype i = 0; i < effects_.others.size(); ++i) {
@@ -227,7 +225,7 @@ Refusal immediateRefusal(sqlite3* db, int rc, const QStringList& tables)
 // those reached that refer to others, asked in the catalogue's order.
 // Nothing when the engine's work was interrupted.
 std::optional<Refusal> referringRows(Database& database, const References& references, const Effects& effects,
-                      const QString& table)
+                                     const QString& table)
 {
     QHash<QString, QString> reached{{engineFolded(table), table}};   // folded -> as the engine names it
     QSet<QString> changed;
@@ -295,7 +293,8 @@ bool deleteCounting(Database& database, const References& references, const QStr
         } else if ((rc & 0xff) == SQLITE_CONSTRAINT
                    || reasons::engineWords(db).startsWith(QStringLiteral("foreign key mismatch"))) {
             effects.outcome = Effects::Outcome::Refused;
-            effects.refusal = immediateRefusal(db, sqlite3_extended_errcode(db), knownTables(references, effects, table));
+            effects.refusal =
+                immediateRefusal(db, sqlite3_extended_errcode(db), knownTables(references, effects, table));
             return true;
         } else {
             throw reasons::engineFailure(what, database.path(), db);

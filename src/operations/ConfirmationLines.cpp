@@ -72,7 +72,8 @@ QString emptyingReach(const emptying::Effects& effects, bool copy)
     if (counted) {
         for (const emptying::TableRows& other : effects.others) {
             if (other.deleted > 0)
-                lines.append(QStringLiteral("Taulukosta %1 poistuu samalla %2.").arg(other.table, rows(other.deleted)));
+                lines.append(
+                    QStringLiteral("Taulukosta %1 poistuu samalla %2.").arg(other.table, rows(other.deleted)));
             if (other.changed > 0)
                 lines.append(QStringLiteral("Taulukossa %1 muuttuu samalla %2.").arg(other.table, rows(other.changed)));
             if (other.added > 0)

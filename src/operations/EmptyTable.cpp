@@ -34,7 +34,8 @@ RefusalBox refusalBox(const QString& table, const emptying::Refusal& refusal)
     case Kind::ReferringRows:
         if (refusal.changedRows)
             return {notDone
-                        + QStringLiteral("taulukon %1 rivit muuttuisivat viittaamaan taulukon %2 riveihin, joita ei ole.")
+                        + QStringLiteral("taulukon %1 rivit muuttuisivat viittaamaan taulukon %2 riveihin, joita ei "
+                                         "ole.")
                               .arg(refusal.table, refusal.referred)
                         + kUnchanged,
                     {}};
@@ -51,7 +52,8 @@ RefusalBox refusalBox(const QString& table, const emptying::Refusal& refusal)
                 {}};
     case Kind::NotNull:
         return {notDone
-                    + QStringLiteral("viittaus asettaisi taulukon %1 sarakkeeseen %2 tyhjän arvon, jota sarake ei salli.")
+                    + QStringLiteral("viittaus asettaisi taulukon %1 sarakkeeseen %2 tyhjän arvon, jota sarake ei "
+                                     "salli.")
                           .arg(refusal.table, refusal.column)
                     + kUnchanged,
                 {}};
