@@ -215,6 +215,7 @@ Refusal immediateRefusal(sqlite3* db, int rc, const QStringList& tables)
         }
     } else if (const QString mismatch = QStringLiteral("foreign key mismatch - \""); words.startsWith(mismatch)) {
         // foreign key mismatch - "B" referencing "A"
+        refusal.kind = Refusal::Kind::BrokenKey;
         refusal.table = words.mid(mismatch.size()).section(QLatin1Char('"'), 0, 0);
     }
     return refusal;

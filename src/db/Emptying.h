@@ -42,7 +42,8 @@ struct Refusal {
     enum class Kind {
         ReferringRows,   // rows of `table` would refer to rows of `referred` that are gone or never were
         NotNull,         // SET NULL into `column` of `table`, which allows no empty value
-        Rule             // another rule (CHECK, UNIQUE, a trigger's RAISE, a key the engine cannot use)
+        BrokenKey,       // a key of `table` that the engine cannot use (its referred columns are no key)
+        Rule             // another rule (CHECK, UNIQUE, a trigger's RAISE)
     };
     Kind kind = Kind::Rule;
     QString table;         // whose rows block it; empty when the engine does not say

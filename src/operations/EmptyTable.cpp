@@ -57,12 +57,20 @@ RefusalBox refusalBox(const QString& table, const emptying::Refusal& refusal)
                           .arg(refusal.table, refusal.column)
                     + kUnchanged,
                 {}};
+    case Kind::BrokenKey:
     case Kind::Rule:
         break;
     }
     const QString detail = refusal.engineWords.isEmpty()
                                ? QString()
                                : QStringLiteral("Tietokannan ilmoitus: ") + refusal.engineWords;
+    if (refusal.kind == Kind::BrokenKey)
+        return {notDone
+                    + QStringLiteral("taulukon %1 viittaus siihen on määritelty virheellisesti, eikä tietokanta voi "
+                                     "tarkistaa sitä.")
+                          .arg(refusal.table)
+                    + kUnchanged,
+                detail};
     if (refusal.table.isEmpty())
         return {notDone + QStringLiteral("tietokannan sääntö estää sen.") + kUnchanged, detail};
     return {notDone + QStringLiteral("taulukon %1 sääntö estää sen.").arg(refusal.table) + kUnchanged, detail};
