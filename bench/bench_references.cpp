@@ -8,10 +8,10 @@
 #include "DatabaseGenerator.h"
 #include "db/DatabaseEngine.h"
 #include "db/Dependencies.h"
+#include "db/Emptying.h"
 #include "db/References.h"
 #include "operations/RegisterNames.h"
 #include "operations/DependencyCheck.h"
-#include "operations/ReferenceCheck.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -136,11 +136,13 @@ void measure(const QString& path, const QString& largest)
               const Dependencies picture(d);
               deletionRefusal(picture, largest, picture.viewsReading({largest}));
           }));
-    print("rename check of the largest table", timeOnFreshOpen(path, [&](Database& d) {
-              referredTableRefusal(References(d), largest, QStringLiteral("ei nimetty uudelleen"));
+    print("empty: what emptying the largest table can reach",
+          timeOnFreshOpen(path, [&](Database& d) { emptying::reachOf(d, References(d), largest); }));
+    print("empty: emptying the largest table rehearsed", timeOnFreshOpen(path, [&](Database& d) {
+              const References references(d);
+              if (!emptying::reachOf(d, references, largest).alone())
+                  emptying::rehearse(d, references, largest, 200);
           }));
-    print("empty check of the largest table (counts referring rows)",
-          timeOnFreshOpen(path, [&](Database& d) { emptyingEffects(d, largest); }));
     print("register cleanup check (all register tables)", timeOnFreshOpen(path, [&](Database& d) {
               const Dependencies picture(d);
               walkRefusal(picture, doomed, picture.viewsReading(doomed));

@@ -53,7 +53,7 @@ Database DatabaseEngine::open(const QString& path, KeepWaiting keepWaiting) cons
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"), QStringLiteral("Tietokantaa ei voitu avata."));
     // References are checked by the operations themselves; the engine
-    // enforces them only where an operation asks it to (see EnforcedReferences).
+    // enforces them only where an operation asks it to (see emptying::EnforcedKeys).
     database.run(QStringLiteral("PRAGMA foreign_keys=OFF"), QStringLiteral("Tietokantaa ei voitu avata."));
     // Reading the catalogue now shows at once a file that is damaged.
     database.fitPageCacheToCatalogue();

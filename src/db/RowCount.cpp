@@ -1,54 +1,15 @@
 #include "db/Database.h"
 
+#include "db/Deadline.h"
 #include "db/Failure.h"
 #include "db/NameBytes.h"
 #include "db/QuotedName.h"
-
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include <sqlite3.h>
 
 // A row count that gives up rather than keep the operator waiting.
 
 namespace {
-
-// The engine counts count(*) in one step of its own, from the table's pages
-// alone, which only an interrupt can end: another thread gives it once the
-// time is up, unless the count has finished first.
-class Deadline {
-public:
-    Deadline(sqlite3* db, int withinMs)
-        : watch_([this, db, withinMs] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              if (!ended_.wait_for(lock, std::chrono::milliseconds(withinMs), [this] { return finished_; }))
-                  sqlite3_interrupt(db);
-          })
-    {
-    }
-    // Before the statement is finalized: an interrupt that came just after
-    // the count ends with it, since the engine forgets it at the next
-    // statement that starts with none running.
-    ~Deadline()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            finished_ = true;
-        }
-        ended_.notify_one();
-        watch_.join();
-    }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    bool finished_ = false;
-    std::thread watch_;   // last: starts once the rest is ready
-};
 
 // A read transaction of its own, unless one is open already: the file is
 // locked for reading before the clock starts, so that a wait for another

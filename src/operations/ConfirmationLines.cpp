@@ -1,5 +1,7 @@
 #include "operations/ConfirmationLines.h"
 
+#include "db/Emptying.h"
+
 #include <QLocale>
 
 namespace confirmationLines {
@@ -33,6 +35,18 @@ QString joined(const QStringList& items)
         return items.join(QString());
     return QStringList(items.mid(0, items.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" ja ")
            + items.last();
+}
+
+QString rows(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 rivi") : QStringLiteral("%1 riviä").arg(number(count));
+}
+
+QString rowsLine(qint64 count)
+{
+    if (count == 0)
+        return QStringLiteral("Taulukossa ei ole rivejä.");
+    return QStringLiteral("Taulukossa on %1.").arg(rows(count));
 }
 
 } // namespace
@@ -71,13 +85,40 @@ QString tableToDelete(std::optional<qint64> rows, const QStringList& views)
 QString rowsToDelete(std::optional<qint64> rows)
 {
     const QString noCopy = QStringLiteral("Tyhjennyksestä ei oteta varmuuskopiota.");
-    if (!rows)
-        return noCopy;
-    if (*rows == 0)
-        return QStringLiteral("Taulukossa ei ole rivejä. ") + noCopy;
-    if (*rows == 1)
-        return QStringLiteral("Taulukossa on 1 rivi. ") + noCopy;
-    return QStringLiteral("Taulukossa on %1 riviä. ").arg(number(*rows)) + noCopy;
+    return rows ? rowsLine(*rows) + QLatin1Char(' ') + noCopy : noCopy;
+}
+
+QString emptyingReach(const emptying::Effects& effects, bool copy)
+{
+    using Outcome = emptying::Effects::Outcome;
+    const bool counted = effects.outcome == Outcome::Done;
+    QStringList first;
+    if (effects.rows)
+        first.append(rowsLine(*effects.rows));
+    if (!counted)
+        first.append(effects.rows ? QStringLiteral("Muiden taulukoiden rivejä ei ehditty laskea.")
+                                  : QStringLiteral("Rivejä ei ehditty laskea."));
+    if (!copy)
+        first.append(QStringLiteral("Tyhjennyksestä ei oteta varmuuskopiota."));
+    else if (counted)
+        first.append(QStringLiteral("Ennen tyhjennystä otetaan varmuuskopio, koska muutos ulottuu muihin "
+                                    "taulukoihin."));
+    else
+        first.append(QStringLiteral("Ennen tyhjennystä otetaan varmuuskopio, koska muutos voi ulottua muihin "
+                                    "taulukoihin."));
+    QStringList lines{first.join(QLatin1Char(' '))};
+    if (counted) {
+        for (const emptying::TableRows& other : effects.others) {
+            if (other.deleted > 0)
+                lines.append(
+                    QStringLiteral("Taulukosta %1 poistuu samalla %2.").arg(other.table, rows(other.deleted)));
+            if (other.changed > 0)
+                lines.append(QStringLiteral("Taulukossa %1 muuttuu samalla %2.").arg(other.table, rows(other.changed)));
+            if (other.added > 0)
+                lines.append(QStringLiteral("Taulukkoon %1 lisätään samalla %2.").arg(other.table, rows(other.added)));
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace confirmationLines

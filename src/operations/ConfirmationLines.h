@@ -3,7 +3,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <QList>
+
 #include <optional>
+
+namespace emptying {
+struct Effects;
+}
 
 // The informative lines under a question, which tell what the answer Yes
 // will take. Numbers are written the Finnish way, "4 992".
@@ -26,5 +32,12 @@ QString tableToDelete(std::optional<qint64> rows, const QStringList& views);
 // safety copy is taken: "Taulukossa on 99 420 riviä. Tyhjennyksestä ei oteta
 // varmuuskopiota."
 QString rowsToDelete(std::optional<qint64> rows);
+
+// The same for a table whose emptying reaches further, from its rehearsal:
+// the row line, whether a safety copy is taken (`copy`), then a line for each
+// other table whose rows it deletes, changes or adds ("Taulukosta B poistuu
+// samalla 3 riviä."). When the rehearsal was not done in time, the counts
+// are left out and the line says so.
+QString emptyingReach(const emptying::Effects& effects, bool copy);
 
 } // namespace confirmationLines
