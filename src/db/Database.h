@@ -34,7 +34,10 @@ public:
     QStringList tableNames();
     // Inside a WriteTransaction the drop commits with it; otherwise it is
     // its own committed step. Either way the catalogue is checked before the
-    // commit, so a drop that committed is never reported as failed.
+    // commit, so a drop that committed is never reported as failed. A drop that
+    // fails is undone by the engine (alone, or with the whole transaction
+    // after a fault of the file); a failure after the drop rolls the open
+    // transaction back, so that a drop reported as failed never commits.
     void deleteTable(const QString& name);
     qint64 rowCount(const QString& table);
     // The same, or nothing when counting would take longer than about

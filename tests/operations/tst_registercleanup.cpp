@@ -2,6 +2,7 @@
 #include "LockAfterDrop.h"
 #include "TestDatabase.h"
 #include "WindowDriver.h"
+#include "operations/DeletionBatches.h"
 #include "operations/RegisterNames.h"
 
 #include <QDir>
@@ -23,6 +24,15 @@ QString brokenTableSql(const QString& name)
                           "VALUES('table', '%1', '%1', 0, 'CREATE VIRTUAL TABLE \"%1\" USING puuttuva(x)');"
                           "PRAGMA writable_schema=OFF;")
         .arg(name);
+}
+
+// "Asiakkaat", then `count` register tables.
+QStringList withRegisterTables(int count)
+{
+    QStringList names{QStringLiteral("Asiakkaat")};
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("Tulorekisteri_12345_%1").arg(i));
+    return names;
 }
 
 // One row per bulk button.
@@ -127,11 +137,11 @@ private slots:
         QCOMPARE(copies(path), 1);
         QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
 
-        // The button still names the series: asked again, copied again, nothing left to delete.
+        // The button still names the series: asked again, nothing left to delete, so no copy.
         d.click("cmdP");
         QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 2);
         expectDeleted(d, path, remaining);
-        QCOMPARE(copies(path), 2);
+        QCOMPARE(copies(path), 1);
     }
 
     // A table named exactly "Tulorekisteri_" chooses every register table.
@@ -228,7 +238,7 @@ private slots:
         d.click("cmdPTN");
         QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 2);
         expectDeleted(d, path, kept);
-        QCOMPARE(copies(path), 2);
+        QCOMPARE(copies(path), 1);
     }
 
     // A drop the engine refuses part-way: what was deleted stays deleted,
@@ -333,14 +343,13 @@ private slots:
                                             .arg(copyPath)});
     }
 
-    // The walk's second deletion, the first one committed on its own, has
-    // committed when another program locks the file until this program's
-    // next statement ends: the walk goes on, and no deletion is reported as
-    // failed.
-    void aCommittedDropInTheWalkIsNotReportedAsFailed()
+    // The walk's first batch has committed when another program locks the
+    // file until this program's next statement ends: the walk goes on with
+    // its next batch, and no deletion is reported as failed.
+    void aCommittedBatchIsNotReportedAsFailed()
     {
-        ChosenDatabase db(testdb::tablesSql({"Asiakkaat", "Tulorekisteri_1", "Tulorekisteri_2", "Tulorekisteri_3"}));
-        const LockAfterDrop other(db.file, 2);
+        ChosenDatabase db(testdb::tablesSql(withRegisterTables(DeletionBatches::kMostPerBatch + 3)));
+        const LockAfterDrop other(db.file, 1);
         db.window.dialogs.confirmAnswers = {true};
         db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
         QVERIFY(other.tookTheLock());
@@ -348,6 +357,58 @@ private slots:
         QVERIFY2(informed.isEmpty(), qPrintable(informed.join(QLatin1Char('\n'))));
         QCOMPARE(db.tables(), QStringList{"Asiakkaat"});
         QCOMPARE(db.window.listed(), QStringList{"Asiakkaat"});
+    }
+
+    void nothingLeftToDeleteTakesNoCopy_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("goneMeanwhile");
+        QTest::addColumn<QStringList>("stays");
+        const QStringList noRegister{"Asiakkaat", "Tulorekisteri", "tulorekisteri_x"};
+        const QStringList basicData{"Asiakkaat", "Tulorekisteri_S_Saajat", "Tulorekisteri_M"};
+        QTest::newRow("series, none there") << "cmdP" << false << basicData;
+        QTest::newRow("all, none there") << "cmdPoistaTulorekisteriTaulut" << false << noRegister;
+        QTest::newRow("numbered, only basic data") << "cmdPTN" << false << basicData;
+        QTest::newRow("series, deleted while asking") << "cmdP" << true << noRegister;
+        QTest::newRow("all, deleted while asking") << "cmdPoistaTulorekisteriTaulut" << true << noRegister;
+        QTest::newRow("numbered, deleted while asking") << "cmdPTN" << true << basicData;
+    }
+
+    // Once the walk holds the lock and finds nothing to delete, it takes no
+    // copy and leaves the file as it was; the list shows the file, and no
+    // box follows the question.
+    void nothingLeftToDeleteTakesNoCopy()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, goneMeanwhile);
+        QFETCH(QStringList, stays);
+        const QStringList doomed{"Tulorekisteri_12345_a", "Tulorekisteri_12345_b"};
+        WindowDriver d;
+        d.show();
+        const QString path = database(QStringLiteral("tyhja_%1_%2").arg(button).arg(goneMeanwhile),
+                                      goneMeanwhile ? stays + doomed : stays);
+        // The series button keeps the series of a table of another file.
+        d.choose(database(QStringLiteral("sarja_%1_%2").arg(button).arg(goneMeanwhile), {"Tulorekisteri_12345_z"}));
+        d.clickEntry("Tulorekisteri_12345_z");
+        d.choose(path);
+        d.dialogs.shown.clear();
+        QByteArray before = testdb::fileBytes(path);
+        d.dialogs.whileConfirming = [&](const QString&) {
+            if (!goneMeanwhile)
+                return;
+            for (const QString& name : doomed)
+                testdb::run(path, QStringLiteral("DROP TABLE \"%1\"").arg(name));
+            before = testdb::fileBytes(path);
+        };
+        d.dialogs.confirmAnswers = {true};
+        d.click(button);
+
+        QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 1);
+        QCOMPARE(d.dialogs.shown.size(), 1);
+        QCOMPARE(copies(path), 0);
+        QCOMPARE(testdb::fileBytes(path), before);
+        QCOMPARE(testdb::tableNames(path), stays);
+        QCOMPARE(d.listed(), stays);
     }
 };
 
