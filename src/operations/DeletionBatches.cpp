@@ -15,10 +15,10 @@
 // 400 drops came within a few percent of one transaction at 1,000 and 10,000
 // tables, where 25 a batch still took 1.4 times as long; at 20,000 one
 // transaction took 2.3 times as long as batches, its changes no longer
-// fitting the page cache. So a batch is cut
-// by time, which keeps another program's wait for the lock to about 0.2 s
-// however large the catalogue, and by count, which keeps a small catalogue's
-// batches (0.2 s would be its whole walk) short at no measurable cost.
+// fitting the page cache. So a batch is cut by time, which keeps another
+// program's wait for the lock to about 0.2 s however large the catalogue,
+// and by count, which keeps a small catalogue's batches short (0.2 s would
+// be its whole walk) at no measurable cost.
 
 DeletionBatches::DeletionBatches(Database& database) : database_(database)
 {
