@@ -46,6 +46,11 @@ struct Case {
     QStringList statements;
     QStringList namesAfter;   // the catalogue both must leave
     double target = 0;
+    // A bulk deletion: the shell also runs all its statements in one
+    // transaction with the tool's page cache (the floor), and the tool
+    // should come within floorTarget of it.
+    bool floor = false;
+    double floorTarget = 1.30;
 };
 
 // The median of some runs, with the fastest and the slowest beside it.
@@ -80,6 +85,7 @@ struct Measured {
     double peakMb = 0;
     std::array<Stats, kToolPhases> toolPhases;       // of the runs in `tool`
     std::array<Stats, kAnchorPhases> anchorPhases;   // of the runs in `anchor`
+    Stats floor;       // the shell, every statement in one transaction, the tool's page cache, after cp + sync
 };
 
 struct Finished {

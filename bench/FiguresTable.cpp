@@ -104,10 +104,12 @@ void Bench::mainTable() const
                 "secure_delete=FAST; where the tool takes a safety copy, after cp of the file and sync of\n"
                 "the copy and its folder, since the tool's copy is on disk before it touches the database\n"
                 "shell+cache: the same anchor with the tool's page cache (cache_size=-%d) as well\n"
-                "plain cp: the shell after cp without sync, a copy the machine could still lose\n\n",
+                "plain cp: the shell after cp without sync, a copy the machine could still lose\n"
+                "floor: the shell+cache anchor with all the drops in one transaction (the engine's floor)\n\n",
                 toolCacheKiB(generated));
-    std::printf("%-44s %26s %26s %7s %7s %5s %8s %26s %7s %26s\n", "operation", "tool ms", "anchor ms", "ratio",
-                "target", "", "tool MB", "shell+cache ms", "ratio", "plain cp ms");
+    std::printf("%-44s %26s %26s %7s %7s %5s %8s %26s %7s %26s %26s %7s %7s\n", "operation", "tool ms", "anchor ms",
+                "ratio", "target", "", "tool MB", "shell+cache ms", "ratio", "plain cp ms", "floor ms", "ratio",
+                "target");
     for (const auto& [c, m] : results) {
         const double ratio = m.tool.median / m.anchor.median;
         std::printf("%-44s %26s %26s %7.3f %6.2fx %5s %8.1f", qPrintable(c->label), figure(m.tool).constData(),
@@ -118,6 +120,11 @@ void Bench::mainTable() const
             std::printf(" %26s %7s", "", "");
         if (m.plainCp.measured())
             std::printf(" %26s", figure(m.plainCp).constData());
+        if (m.floor.measured()) {
+            const double toFloor = m.tool.median / m.floor.median;
+            std::printf(" %26s %7.3f %6.2fx %s", figure(m.floor).constData(), toFloor, c->floorTarget,
+                        toFloor <= c->floorTarget ? "met" : "MISS");
+        }
         std::printf("\n");
     }
     phaseTable(results);

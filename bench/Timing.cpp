@@ -94,13 +94,16 @@ int safetyCopiesIn(const QString& folder)
     return int(QDir(folder).entryList({QStringLiteral("*.var")}, QDir::Files).size());
 }
 
-void writeScript(const QString& path, const QStringList& pragmas, const QStringList& statements)
+void writeScript(const QString& path, const QStringList& pragmas, const QStringList& statements,
+                 bool oneTransaction = false)
 {
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("cannot write " + path.toStdString());
     QTextStream text(&out);
-    for (const QString& line : pragmas + statements)
+    const QStringList begin = oneTransaction ? QStringList{QStringLiteral("BEGIN")} : QStringList{};
+    const QStringList commit = oneTransaction ? QStringList{QStringLiteral("COMMIT")} : QStringList{};
+    for (const QString& line : pragmas + begin + statements + commit)
         text << line << ";\n";
 }
 
@@ -174,22 +177,26 @@ Measured Bench::measure(const QString& generated, const Case& c) const
     const QString db = QDir(folder).filePath(QStringLiteral("ajo.wk1"));
     const QString script = QDir(folder).filePath(QStringLiteral("anchor.sql"));
     const QString sameCacheScript = QDir(folder).filePath(QStringLiteral("anchor-cache.sql"));
+    const QString floorScript = QDir(folder).filePath(QStringLiteral("anchor-floor.sql"));
     const QString secureDelete = QStringLiteral("PRAGMA secure_delete=FAST");
+    const QString toolCache = QStringLiteral("PRAGMA cache_size=-%1").arg(toolCacheKiB(generated));
     writeScript(script, {secureDelete}, c.statements);
-    writeScript(sameCacheScript, {secureDelete, QStringLiteral("PRAGMA cache_size=-%1").arg(toolCacheKiB(generated))},
-                c.statements);
+    writeScript(sameCacheScript, {secureDelete, toolCache}, c.statements);
+    writeScript(floorScript, {secureDelete, toolCache}, c.statements, true);
     const bool sameCacheRuns = c.shellRuns && !c.listing;
 
-    enum Turn { Tool, Anchor, SameCache, PlainCp };
+    enum Turn { Tool, Anchor, SameCache, PlainCp, Floor, kTurns };
     std::vector<Turn> turns{Tool, Anchor};
     if (sameCacheRuns)
         turns.push_back(SameCache);
     if (c.copyFirst)
         turns.push_back(PlainCp);
+    if (c.floor)
+        turns.push_back(Floor);
     if (options.order == Order::AnchorFirst)
         std::swap(turns[0], turns[1]);
     const size_t turning = options.order == Order::Rotate ? 1 : 0;
-    std::vector<double> times[4], peak;
+    std::vector<double> times[kTurns], peak;
     std::vector<ToolTimes> toolRuns;
     std::vector<AnchorTimes> anchorRuns;
     for (int rep = -1; rep < options.repeat; ++rep) {
@@ -219,8 +226,8 @@ Measured Bench::measure(const QString& generated, const Case& c) const
             } else {
                 // The tool's safety copy is on disk, folder entry included,
                 // before it touches the database: so is the anchor's.
-                const AnchorRun anchor =
-                    runAnchor(c, db, turn == SameCache ? sameCacheScript : script, turn != PlainCp);
+                const QString& shellScript = turn == SameCache ? sameCacheScript : turn == Floor ? floorScript : script;
+                const AnchorRun anchor = runAnchor(c, db, shellScript, turn != PlainCp);
                 ms = anchor.ms;
                 if (!warmUp && turn == Anchor)
                     anchorRuns.push_back(anchor.phases);
@@ -228,7 +235,7 @@ Measured Bench::measure(const QString& generated, const Case& c) const
             }
             if (!warmUp)
                 times[turn].push_back(ms);
-            static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache", "plain cp"};
+            static const char* const kTurnNames[] = {"tool", "anchor", "shell+cache", "plain cp", "floor"};
             std::fprintf(stderr, "    %-9s %-7s %-11s %10.1f ms\n", qPrintable(c.key),
                          warmUp ? "warm-up" : qPrintable(QStringLiteral("rep %1").arg(rep + 1)), kTurnNames[turn],
                          ms);
@@ -241,9 +248,10 @@ Measured Bench::measure(const QString& generated, const Case& c) const
     }
     QFile::remove(script);
     QFile::remove(sameCacheScript);
+    QFile::remove(floorScript);
     return {Stats::of(times[Tool]),     Stats::of(times[Anchor]),  Stats::of(times[SameCache]),
             Stats::of(times[PlainCp]),  Stats::of(peak).median,    statsOf(toolRuns),
-            statsOf(anchorRuns)};
+            statsOf(anchorRuns),        Stats::of(times[Floor])};
 }
 
 // One run of the anchor on `db`, in milliseconds: cp where the tool takes a

@@ -34,7 +34,10 @@ public:
     QStringList tableNames();
     // Inside a WriteTransaction the drop commits with it; otherwise it is
     // its own committed step. Either way the catalogue is checked before the
-    // commit, so a drop that committed is never reported as failed. The
+    // commit, so a drop that committed is never reported as failed. A drop that
+    // fails is undone by the engine (alone, or with the whole transaction
+    // after a fault of the file); a failure after the drop rolls the open
+    // transaction back, so that a drop reported as failed never commits. The
     // views of `viewsFirst` are dropped before the table, in the same commit.
     void deleteTable(const QString& name, const QStringList& viewsFirst = {});
     // Whether the file holds any view or trigger, from the same read as the

@@ -69,12 +69,14 @@ void Database::deleteTable(const QString& name, const QStringList& viewsFirst)
     const int known = cachedVersion_;
     const bool ownStep = !holdsWriteLock();
     int after = -1;
+    bool dropped = false;
     try {
         if (ownStep)
             run(QStringLiteral("BEGIN IMMEDIATE"), what);
         for (const QString& view : viewsFirst)
             run(QStringLiteral("DROP VIEW ") + quotedName(view), what);
         run(QStringLiteral("DROP TABLE ") + quotedName(name), what);
+        dropped = true;
         // Read while the lock is still ours: after the commit another
         // program's lock could make the look wait and fail, and a drop that
         // committed would be reported as failed.
@@ -82,7 +84,10 @@ void Database::deleteTable(const QString& name, const QStringList& viewsFirst)
         if (ownStep)
             run(QStringLiteral("COMMIT"), what);
     } catch (...) {
-        if (ownStep)
+        // A drop the engine refused is undone alone, and the transaction
+        // around it may still commit what it did before; one reported as
+        // failed after it was made must never commit with it.
+        if (ownStep || dropped)
             rollback();
         cachedVersion_ = -1;
         throw;

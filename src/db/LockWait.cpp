@@ -10,8 +10,16 @@ namespace {
 // The engine's own timeout sleeps up to 100 ms between tries, and a program
 // committing again within that time keeps the lock nearly always.
 constexpr auto kBetweenTries = std::chrono::milliseconds(2);
+// Three of those tries: one may fall just before the lock goes, one may be
+// late by a scheduling slice.
+constexpr auto kGivingWay = 3 * kBetweenTries;
 
 } // namespace
+
+void LockWait::giveWay()
+{
+    std::this_thread::sleep_for(kGivingWay);
+}
 
 void LockWait::attachTo(sqlite3* db)
 {

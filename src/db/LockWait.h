@@ -22,6 +22,11 @@ public:
     LockWait(const LockWait&) = delete;
     LockWait& operator=(const LockWait&) = delete;
 
+    // Called after a commit when another write follows at once: lets go of
+    // the file long enough for a program that waits for the lock as this one
+    // does (trying it every few milliseconds) to take it first.
+    static void giveWay();
+
     // Makes this the handler of `db`, which must not outlive it.
     void attachTo(sqlite3* db);
     void setKeepWaiting(KeepWaiting keepWaiting) { keepWaiting_ = std::move(keepWaiting); }

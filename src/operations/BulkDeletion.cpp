@@ -6,6 +6,7 @@
 #include "db/Dependencies.h"
 #include "operations/ConfirmationLines.h"
 #include "operations/CopyBeforeChange.h"
+#include "operations/DeletionBatches.h"
 #include "operations/DependencyCheck.h"
 #include "operations/WaitingDialogs.h"
 #include "seam/Dialogs.h"
@@ -21,18 +22,6 @@ namespace {
 QString tablesCount(int count)
 {
     return count == 1 ? QStringLiteral("1 taulukko") : QStringLiteral("%1 taulukkoa").arg(count);
-}
-
-// The walk's doomed tables; a virtual table's parts go with it, never alone.
-int countDoomed(Database& database, const std::function<bool(const QString&)>& doomed)
-{
-    int count = 0;
-    for (int i = 0, n = database.tableCount(); i < n; ++i) {
-        const QString name = database.tableName(i);
-        if (doomed(name) && database.shadowOwner(name).isEmpty())
-            ++count;
-    }
-    return count;
 }
 
 // Each view goes in the same commit as the first table it reads that the
@@ -108,17 +97,23 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
                                    confirmationLines::tablesToDelete(doomedNow, views)))
         return;
 
-    // The copy and the first deletion share one write lock; every later
-    // deletion is its own committed step, so a walk that fails or is stopped
-    // keeps what it did.
-    Database::WriteTransaction first(database);
+    // The copy and the first batch of deletions share one write lock; every
+    // later batch is its own committed step, so a walk that fails or is
+    // stopped keeps what it committed.
+    DeletionBatches batches(database);
+    const QStringList doomedHere = doomedTables(database, doomed);
+    if (doomedHere.isEmpty()) {
+        // Nothing left to delete once the lock is ours: no copy, no change.
+        batches.commit();
+        RefreshTableList(database, view);
+        return;
+    }
     // Another program may have changed the schema during the question; decided
     // again before the copy, so that a refusal leaves no copy and deletes nothing.
     const Dependencies now(database);
     {
-        const QStringList doomedThen = doomedTables(database, doomed);
-        const QStringList viewsNow = now.viewsReading(doomedThen);
-        refusal = walkRefusal(now, doomedThen, viewsNow);
+        const QStringList viewsNow = now.viewsReading(doomedHere);
+        refusal = walkRefusal(now, doomedHere, viewsNow);
         if (refusal.isEmpty() && viewsNow != views)
             refusal = QStringLiteral("Yhtään taulukkoa ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. "
                                      "Tietokanta on ennallaan.");
@@ -132,25 +127,31 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     const QString copy = copyBeforeChange(database, dialogs);
     // From here on a failure tells how far the walk got.
     dialogs.setNotDone({});
-    int deleted = 0;
     bool stopped = false;
     try {
         const Database::Walk walk(database);
-        const int total = countDoomed(database, doomed);
+        // Nobody else could change the catalogue since the count: the lock is still ours.
+        const int total = int(doomedHere.size());
         const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
         // Downward, so that a deletion moves only entries already visited.
         for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
             const QString name = database.tableName(i);
             if (!doomed(name) || !database.shadowOwner(name).isEmpty())
                 continue;
+            batches.open();
             database.deleteTable(name, viewsAlong.take(name));
-            first.commit();
-            ++deleted;
+            batches.deleted();
+            const int deleted = batches.deletedCount();
             // Another program may have added tables since they were counted.
             stopped = !progress->advance(deleted, qMax(total, deleted)) && deleted < total;
         }
+        // Stopped or at the end, the open batch commits: the count the
+        // operator is told is exactly what is gone.
+        batches.commit();
     } catch (const Failure& failed) {
-        // Each deletion is final when made: say how far the walk got.
+        // The batches committed before stay; the failing one is settled
+        // either way before the count is told.
+        const int deleted = batches.settleAfterFailure();
         const QString howFar =
             deleted == 0 ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
                                           "taulukot ovat tallella.")
@@ -161,7 +162,8 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     RefreshTableList(database, view);
     if (stopped)
         dialogs.informWithDetail(
-            QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.").arg(tablesCount(deleted)),
+            QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.")
+                .arg(tablesCount(batches.committedCount())),
             QStringLiteral("Varmuuskopio %1 sisältää tietokannan sellaisena kuin se oli ennen poistoa.")
                 .arg(QDir::toNativeSeparators(copy)));
 }

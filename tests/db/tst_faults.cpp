@@ -1,12 +1,18 @@
 #include "FileSizeLimit.h"
 #include "LockAfterDrop.h"
+#include "ConnectionWatch.h"
 #include "OtherProgram.h"
 #include "SafetyCopyOfFile.h"
+#include "SchemaHealth.h"
+#include "ScriptedDialogs.h"
 #include "TestDatabase.h"
 
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
 #include "copies/SafetyCopy.h"
+#include "operations/DeleteAllRegisterTables.h"
+#include "operations/DeletionBatches.h"
+#include "seam/MainView.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +22,7 @@
 #include <QtTest/qtestassert.h>
 
 #include <functional>
+#include <optional>
 
 #include <sqlite3.h>
 #include <csignal>
@@ -49,6 +56,92 @@ void killWhileCopying(const std::function<void()>& copyOnce)
     QCOMPARE(::waitpid(child, &status, 0), child);
     QVERIFY(WIFSIGNALED(status));
 }
+
+// The window as the operations see it, without a window.
+class PlainView : public MainView {
+public:
+    explicit PlainView(QString path) : path_(std::move(path)) {}
+    QString databasePath() const override { return path_; }
+    void setDatabasePath(const QString& path) override { path_ = path; }
+    QString selectedTableName() const override { return {}; }
+    void showTableNames(const QStringList& names) override { listed = names; }
+    QString seriesPrefix() const override { return {}; }
+    void setSeriesPrefix(const QString&) override {}
+    QStringList listed;
+
+private:
+    QString path_;
+};
+
+// One ordinary table, then `count` register tables; the names in catalogue order.
+QStringList registerDatabase(const QString& file, int count, bool wal)
+{
+    QStringList names{QStringLiteral("Asiakkaat")};
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("Tulorekisteri_%1_a").arg(10000 + i));
+    testdb::create(file, (wal ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString()) + QStringLiteral("BEGIN;")
+                             + testdb::tablesSql(names) + QStringLiteral("COMMIT;"));
+    return names;
+}
+
+// Cleans every register table up as the window would on a Yes.
+void cleanUp(const QString& file, ScriptedDialogs& dialogs)
+{
+    PlainView view(file);
+    dialogs.confirmAnswers = {true};
+    deleteAllRegisterTables(view, dialogs);
+}
+
+// A forked program cleaning up `file` that tells `out` of its steps: 'd' as
+// a drop starts, 'c' once a transaction that dropped tables has committed.
+// At the `stallAt`-th drop after its `afterCommits`-th commit it stops for
+// good, inside that batch, to be killed there.
+struct ReportingCleanup {
+    int out;
+    int afterCommits;
+    int stallAt;
+    int commits = 0;
+    int dropsSinceCommit = 0;
+
+    [[noreturn]] void run(const QString& file)
+    {
+        const ConnectionWatch watch([this](sqlite3* db) {
+            sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_PROFILE, &ReportingCleanup::traced, this);
+        });
+        ScriptedDialogs dialogs;
+        try {
+            cleanUp(file, dialogs);
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+
+    static int traced(unsigned event, void* self, void* statement, void*)
+    {
+        auto& me = *static_cast<ReportingCleanup*>(self);
+        const QByteArray sql = QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).trimmed().toUpper();
+        if (event == SQLITE_TRACE_STMT && sql.startsWith("DROP TABLE")) {
+            me.tell('d');
+            ++me.dropsSinceCommit;
+            if (me.commits >= me.afterCommits && me.dropsSinceCommit >= me.stallAt) {
+                me.tell('s');
+                for (;;)
+                    ::pause();
+            }
+        } else if (event == SQLITE_TRACE_PROFILE && sql == "COMMIT" && me.dropsSinceCommit > 0) {
+            me.tell('c');
+            ++me.commits;
+            me.dropsSinceCommit = 0;
+        }
+        return 0;
+    }
+    void tell(char what) const
+    {
+        if (::write(out, &what, 1) != 1)
+            ::_exit(2);
+    }
+};
 
 } // namespace
 
@@ -253,6 +346,117 @@ private slots:
             QVERIFY2(!failure.message().contains(QStringLiteral(".kesken")), qPrintable(failure.message()));
         }
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{});
+    }
+
+    void aKillInsideABatchKeepsTheCommittedOnes_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::addColumn<int>("afterCommits");
+        QTest::addColumn<int>("stallAt");
+        QTest::newRow("rollback journal, third batch") << false << 2 << 5;
+        QTest::newRow("rollback journal, first batch") << false << 0 << 3;
+        QTest::newRow("write-ahead log, third batch") << true << 2 << 5;
+        QTest::newRow("write-ahead log, second batch") << true << 1 << 40;
+    }
+
+    // A cleanup killed inside a batch: every batch committed before stays,
+    // the one under way is gone without a trace, the file is sound, and the
+    // next cleanup finishes the walk.
+    void aKillInsideABatchKeepsTheCommittedOnes()
+    {
+        QFETCH(bool, wal);
+        QFETCH(int, afterCommits);
+        QFETCH(int, stallAt);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        const QStringList names = registerDatabase(file, 4 * DeletionBatches::kMostPerBatch, wal);
+
+        int pipeEnds[2];
+        QCOMPARE(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            ReportingCleanup{pipeEnds[1], afterCommits, stallAt}.run(file);
+        }
+        ::close(pipeEnds[1]);
+        int drops = 0;
+        int committed = 0;   // drops in the batches committed
+        char step = 0;
+        while (step != 's' && ::read(pipeEnds[0], &step, 1) == 1) {
+            if (step == 'd')
+                ++drops;
+            else if (step == 'c')
+                committed = drops;
+        }
+        ::close(pipeEnds[0]);
+        QCOMPARE(step, 's');
+        // The batch under way has written its journal: the kill finds it hot.
+        if (!wal)
+            QVERIFY(QFile::exists(file + QStringLiteral("-journal")));
+        QCOMPARE(::kill(child, SIGKILL), 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+
+        QVERIFY(drops > committed);
+        const QStringList left = testdb::tableNames(file);
+        QCOMPARE(left, names.first(names.size() - committed));
+        QCOMPARE(schemaProblems(file), QStringList());
+
+        ScriptedDialogs again;
+        cleanUp(file, again);
+        QCOMPARE(testdb::tableNames(file), QStringList{"Asiakkaat"});
+        QCOMPARE(again.informed(), QStringList());
+        QCOMPARE(testdb::safetyCopies(dir.path()).size(), 2);
+        QCOMPARE(schemaProblems(file), QStringList());
+    }
+
+    void aWriteFailingInsideABatchKeepsTheCommittedOnes_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal: the journal cannot grow") << false;
+        QTest::newRow("write-ahead log: the log cannot grow") << true;
+    }
+
+    // Past the first batch, the journal or the log cannot grow any more:
+    // the batch under way fails and is undone, the box's count is exactly
+    // what is gone, the file is sound and the next cleanup finishes.
+    void aWriteFailingInsideABatchKeepsTheCommittedOnes()
+    {
+        QFETCH(bool, wal);
+        const QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        const QStringList names = registerDatabase(file, 3 * DeletionBatches::kMostPerBatch, wal);
+        const QString growing = file + (wal ? QStringLiteral("-wal") : QStringLiteral("-journal"));
+
+        ScriptedDialogs dialogs;
+        std::optional<FileSizeLimit> full;
+        dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& work) {
+            if (work.cancellable && work.steps.size() == DeletionBatches::kMostPerBatch + 3)
+                full.emplace(rlim_t(QFileInfo(growing).size()));
+        };
+        QString told;
+        try {
+            cleanUp(file, dialogs);
+        } catch (const Failure& failure) {
+            told = failure.message();
+        }
+        full.reset();
+        QVERIFY2(!told.isEmpty(), "the cleanup went through a file that could not grow");
+        const QStringList left = testdb::tableNames(file);
+        const qsizetype gone = names.size() - left.size();
+        QVERIFY2(gone > 0 && left.size() > 1, qPrintable(told));
+        QVERIFY2(told.startsWith(QStringLiteral("Poisto keskeytyi, kun %1 taulukkoa oli poistettu; muut ovat tallella.")
+                                     .arg(gone)),
+                 qPrintable(told));
+        QCOMPARE(left, names.first(left.size()));
+        QCOMPARE(schemaProblems(file), QStringList());
+
+        ScriptedDialogs again;
+        cleanUp(file, again);
+        QCOMPARE(testdb::tableNames(file), QStringList{"Asiakkaat"});
+        QCOMPARE(schemaProblems(file), QStringList());
     }
 
     // A program killed while it copies leaves no half-made copy behind: the

@@ -1,12 +1,21 @@
 #include "ChosenDatabase.h"
 #include "LockAfterDrop.h"
+#include "SchemaHealth.h"
 #include "TestDatabase.h"
 #include "WindowDriver.h"
+#include "operations/DeletionBatches.h"
 #include "operations/RegisterNames.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -23,6 +32,51 @@ QString brokenTableSql(const QString& name)
                           "VALUES('table', '%1', '%1', 0, 'CREATE VIRTUAL TABLE \"%1\" USING puuttuva(x)');"
                           "PRAGMA writable_schema=OFF;")
         .arg(name);
+}
+
+// "Asiakkaat", then `count` register tables.
+QStringList withRegisterTables(int count)
+{
+    QStringList names{QStringLiteral("Asiakkaat")};
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("Tulorekisteri_12345_%1").arg(i));
+    return names;
+}
+
+// Another program's write: it tries the lock every 2 ms until it gets it,
+// then adds a row to Asiakkaat. Returns how many register tables the file
+// held at that moment, or -1 when it never got the lock.
+int writeWhenLockAllows(const QString& file)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return -1;
+    }
+    QElapsedTimer waiting;
+    waiting.start();
+    sqlite3_busy_handler(
+        db,
+        [](void* clock, int) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            return static_cast<QElapsedTimer*>(clock)->elapsed() < 60000 ? 1 : 0;
+        },
+        &waiting);
+    int left = -1;
+    sqlite3_stmt* count = nullptr;
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name LIKE 'Tulorekisteri\\_%' ESCAPE '\\'",
+                              -1, &count, nullptr)
+               == SQLITE_OK
+        && sqlite3_step(count) == SQLITE_ROW)
+        left = sqlite3_column_int(count, 0);
+    sqlite3_finalize(count);
+    if (left >= 0
+        && (sqlite3_exec(db, "INSERT INTO Asiakkaat VALUES (2, 'toinen')", nullptr, nullptr, nullptr) != SQLITE_OK
+            || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK))
+        left = -1;
+    sqlite3_close_v2(db);
+    return left;
 }
 
 // One row per bulk button.
@@ -127,11 +181,11 @@ private slots:
         QCOMPARE(copies(path), 1);
         QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
 
-        // The button still names the series: asked again, copied again, nothing left to delete.
+        // The button still names the series: asked again, nothing left to delete, so no copy.
         d.click("cmdP");
         QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 2);
         expectDeleted(d, path, remaining);
-        QCOMPARE(copies(path), 2);
+        QCOMPARE(copies(path), 1);
     }
 
     // A table named exactly "Tulorekisteri_" chooses every register table.
@@ -228,22 +282,36 @@ private slots:
         d.click("cmdPTN");
         QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 2);
         expectDeleted(d, path, kept);
-        QCOMPARE(copies(path), 2);
+        QCOMPARE(copies(path), 1);
     }
 
-    // A drop the engine refuses part-way: what was deleted stays deleted,
-    // the rest stays, the box says how far it got and the list shows the file.
-    void failurePartWay_data() { bulkButtons(); }
+    // A drop the engine refuses part-way, in the first batch or a later one:
+    // what was deleted before it, in its batch too, stays deleted, the rest
+    // stays, the box says how far it got and the list shows the file.
+    void failurePartWay_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("before");   // tables the walk deletes before the refused one
+        QTest::newRow("series") << "cmdP" << 2;
+        QTest::newRow("all") << "cmdPoistaTulorekisteriTaulut" << 2;
+        QTest::newRow("numbered") << "cmdPTN" << 2;
+        QTest::newRow("all, in the second batch") << "cmdPoistaTulorekisteriTaulut"
+                                                  << DeletionBatches::kMostPerBatch + 5;
+        QTest::newRow("numbered, in the third batch") << "cmdPTN" << 2 * DeletionBatches::kMostPerBatch + 1;
+    }
 
     void failurePartWay()
     {
         QFETCH(QString, button);
+        QFETCH(int, before);
         WindowDriver d;
         d.show();
-        const QString path = databaseFromSql(
-            "virhe_" + button,
-            testdb::tablesSql({"Tulorekisteri_12345_a", "Asiakkaat"}) + brokenTableSql("Tulorekisteri_12345_v")
-                + testdb::tablesSql({"Tulorekisteri_12345_b", "Tulorekisteri_12345_c"}));
+        QStringList after;
+        for (int i = 1; i <= before; ++i)
+            after.append(QStringLiteral("Tulorekisteri_12345_b%1").arg(i));
+        const QString path = databaseFromSql(QStringLiteral("virhe_%1_%2").arg(button).arg(before),
+                                             testdb::tablesSql({"Tulorekisteri_12345_a", "Asiakkaat"})
+                                                 + brokenTableSql("Tulorekisteri_12345_v") + testdb::tablesSql(after));
         d.choose(path);
         d.clickEntry("Tulorekisteri_12345_a");
         d.dialogs.confirmAnswers = {true};
@@ -254,44 +322,54 @@ private slots:
         QCOMPARE(d.listed(), left);
         const QStringList informed = d.dialogs.informed();
         QCOMPARE(informed.size(), 1);
-        QVERIFY2(informed[0].contains(QStringLiteral("kun 2 taulukkoa oli poistettu")), qPrintable(informed[0]));
+        QVERIFY2(informed[0].contains(QStringLiteral("kun %1 taulukkoa oli poistettu").arg(before)),
+                 qPrintable(informed[0]));
         QVERIFY2(informed[0].contains(QStringLiteral("Tulorekisteri_12345_v")), qPrintable(informed[0]));
         QCOMPARE(copies(path), 1);
         const QString copy = QFileInfo(path).dir().filePath(testdb::safetyCopies(QFileInfo(path).path()).first());
         QVERIFY2(informed[0].contains(QStringLiteral("Varmuuskopio otettiin ennen poistoa:\n") + copy),
                  qPrintable(informed[0]));
         QCOMPARE(d.caption("cmdP"), QStringLiteral("Tulorekisteri_12345"));
+        QCOMPARE(testdb::integrity(path), QStringLiteral("ok"));
     }
 
-    // The copy, then one step a deletion; "Keskeytä" during the second ends
-    // the walk after it. The list shows the file, the box says how far the
-    // walk got and where the file as it was is kept. No box opens while
-    // either piece of work runs (the scripted operator fails the test then).
+    // The copy, then one step a deletion; "Keskeytä" during a step ends the
+    // walk after it, also inside a later batch: the batch commits what it
+    // did, so the box's count is exactly what is gone. The list shows the
+    // file, the box says how far the walk got and where the file as it was
+    // is kept. No box opens while either piece of work runs (the scripted
+    // operator fails the test then).
     void stoppedWalkKeepsTheRestAndSaysHowFar_data()
     {
         QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("registerTables");
         QTest::addColumn<int>("stopAfter");
         QTest::addColumn<QStringList>("left");
         const QStringList walkedFirst{"Asiakkaat", "Tulorekisteri_12345_1", "Tulorekisteri_12345_2",
                                       "Tulorekisteri_12345_3", "Tulorekisteri_12345_4"};
-        QTest::newRow("series, stopped") << "cmdP" << 2 << walkedFirst;
-        QTest::newRow("all, stopped") << "cmdPoistaTulorekisteriTaulut" << 2 << walkedFirst;
-        QTest::newRow("numbered, stopped") << "cmdPTN" << 2 << walkedFirst;
-        QTest::newRow("numbered, stopped at the last") << "cmdPTN" << 6 << QStringList{"Asiakkaat"};
-        QTest::newRow("numbered, never stopped") << "cmdPTN" << -1 << QStringList{"Asiakkaat"};
+        QTest::newRow("series, stopped") << "cmdP" << 6 << 2 << walkedFirst;
+        QTest::newRow("all, stopped") << "cmdPoistaTulorekisteriTaulut" << 6 << 2 << walkedFirst;
+        QTest::newRow("numbered, stopped") << "cmdPTN" << 6 << 2 << walkedFirst;
+        QTest::newRow("numbered, stopped at the last") << "cmdPTN" << 6 << 6 << QStringList{"Asiakkaat"};
+        QTest::newRow("numbered, never stopped") << "cmdPTN" << 6 << -1 << QStringList{"Asiakkaat"};
+        const int batch = DeletionBatches::kMostPerBatch;
+        QTest::newRow("all, stopped in the second batch")
+            << "cmdPoistaTulorekisteriTaulut" << batch + 50 << batch + 7 << withRegisterTables(43);
+        QTest::newRow("series, stopped at the end of the first batch")
+            << "cmdP" << batch + 50 << batch << withRegisterTables(50);
     }
 
     void stoppedWalkKeepsTheRestAndSaysHowFar()
     {
         QFETCH(QString, button);
+        QFETCH(int, registerTables);
         QFETCH(int, stopAfter);
         QFETCH(QStringList, left);
         WindowDriver d;
         d.show();
-        QStringList original{"Asiakkaat"};
-        for (int i = 1; i <= 6; ++i)
-            original.append(QStringLiteral("Tulorekisteri_12345_%1").arg(i));
-        const QString path = database(QStringLiteral("keskeytys_%1_%2").arg(button).arg(stopAfter), original);
+        const QStringList original = withRegisterTables(registerTables);
+        const QString path = database(QStringLiteral("keskeytys_%1_%2_%3").arg(button).arg(registerTables).arg(stopAfter),
+                                      original);
         d.choose(path);
         d.clickEntry("Tulorekisteri_12345_1");
         d.dialogs.shown.clear();
@@ -301,7 +379,7 @@ private slots:
 
         QCOMPARE(testdb::tableNames(path), left);
         QCOMPARE(d.listed(), left);
-        QCOMPARE(testdb::integrity(path), QStringLiteral("ok"));
+        QCOMPARE(schemaProblems(path), QStringList());
         const QStringList copy = testdb::safetyCopies(QFileInfo(path).path());
         QCOMPARE(copy.size(), 1);
         const QString copyPath = QFileInfo(path).dir().filePath(copy[0]);
@@ -318,7 +396,7 @@ private slots:
         const int deleted = int(original.size() - left.size());
         QStringList labels;
         for (int i = 1; i <= deleted; ++i)
-            labels.append(QStringLiteral("Poistetaan taulukoita: %1 / 6").arg(i));
+            labels.append(QStringLiteral("Poistetaan taulukoita: %1 / %2").arg(i).arg(registerTables));
         QCOMPARE(work[1].labels(), labels);
 
         QStringList boxes = d.dialogs.lines();
@@ -327,20 +405,20 @@ private slots:
         if (left.size() == 1)
             QCOMPARE(boxes, QStringList());
         else
-            QCOMPARE(boxes, QStringList{QStringLiteral("OK: Poisto keskeytettiin, kun 2 taulukkoa oli poistettu; muut "
-                                                       "ovat tallella. | Varmuuskopio %1 sisältää tietokannan "
+            QCOMPARE(boxes, QStringList{QStringLiteral("OK: Poisto keskeytettiin, kun %1 taulukkoa oli poistettu; muut "
+                                                       "ovat tallella. | Varmuuskopio %2 sisältää tietokannan "
                                                        "sellaisena kuin se oli ennen poistoa.")
+                                            .arg(deleted)
                                             .arg(copyPath)});
     }
 
-    // The walk's second deletion, the first one committed on its own, has
-    // committed when another program locks the file until this program's
-    // next statement ends: the walk goes on, and no deletion is reported as
-    // failed.
-    void aCommittedDropInTheWalkIsNotReportedAsFailed()
+    // The walk's first batch has committed when another program locks the
+    // file until this program's next statement ends: the walk goes on with
+    // its next batch, and no deletion is reported as failed.
+    void aCommittedBatchIsNotReportedAsFailed()
     {
-        ChosenDatabase db(testdb::tablesSql({"Asiakkaat", "Tulorekisteri_1", "Tulorekisteri_2", "Tulorekisteri_3"}));
-        const LockAfterDrop other(db.file, 2);
+        ChosenDatabase db(testdb::tablesSql(withRegisterTables(DeletionBatches::kMostPerBatch + 3)));
+        const LockAfterDrop other(db.file, 1);
         db.window.dialogs.confirmAnswers = {true};
         db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
         QVERIFY(other.tookTheLock());
@@ -348,6 +426,92 @@ private slots:
         QVERIFY2(informed.isEmpty(), qPrintable(informed.join(QLatin1Char('\n'))));
         QCOMPARE(db.tables(), QStringList{"Asiakkaat"});
         QCOMPARE(db.window.listed(), QStringList{"Asiakkaat"});
+    }
+
+    void anotherProgramWritesBetweenBatches_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // Another program that wants to write while a long cleanup runs, trying
+    // the lock every 2 ms as this program does, gets it between two batches,
+    // not only once the walk is over; the walk then goes on and finishes.
+    void anotherProgramWritesBetweenBatches()
+    {
+        QFETCH(bool, wal);
+        const QStringList names = withRegisterTables(8 * DeletionBatches::kMostPerBatch);
+        ChosenDatabase db((wal ? QStringLiteral("PRAGMA journal_mode=WAL;") : QString()) + QStringLiteral("BEGIN;")
+                          + testdb::tablesSql(names) + QStringLiteral("COMMIT;"));
+        std::atomic<int> registerLeft{-1};
+        std::thread other;
+        db.window.dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& work) {
+            if (work.cancellable && work.steps.size() == 1)
+                other = std::thread([&] { registerLeft = writeWhenLockAllows(db.file); });
+        };
+        db.window.dialogs.confirmAnswers = {true};
+        db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+        QVERIFY(other.joinable());
+        other.join();
+
+        QVERIFY2(registerLeft > 0, qPrintable(QString::number(registerLeft)));
+        QCOMPARE(db.tables(), QStringList{"Asiakkaat"});
+        QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Asiakkaat")), qint64(2));
+        QCOMPARE(db.window.dialogs.informed(), QStringList());
+        QCOMPARE(schemaProblems(db.file), QStringList());
+    }
+
+    void nothingLeftToDeleteTakesNoCopy_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("goneMeanwhile");
+        QTest::addColumn<QStringList>("stays");
+        const QStringList noRegister{"Asiakkaat", "Tulorekisteri", "tulorekisteri_x"};
+        const QStringList basicData{"Asiakkaat", "Tulorekisteri_S_Saajat", "Tulorekisteri_M"};
+        QTest::newRow("series, none there") << "cmdP" << false << basicData;
+        QTest::newRow("all, none there") << "cmdPoistaTulorekisteriTaulut" << false << noRegister;
+        QTest::newRow("numbered, only basic data") << "cmdPTN" << false << basicData;
+        QTest::newRow("series, deleted while asking") << "cmdP" << true << noRegister;
+        QTest::newRow("all, deleted while asking") << "cmdPoistaTulorekisteriTaulut" << true << noRegister;
+        QTest::newRow("numbered, deleted while asking") << "cmdPTN" << true << basicData;
+    }
+
+    // Once the walk holds the lock and finds nothing to delete, it takes no
+    // copy and leaves the file as it was; the list shows the file, and no
+    // box follows the question.
+    void nothingLeftToDeleteTakesNoCopy()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, goneMeanwhile);
+        QFETCH(QStringList, stays);
+        const QStringList doomed{"Tulorekisteri_12345_a", "Tulorekisteri_12345_b"};
+        WindowDriver d;
+        d.show();
+        const QString path = database(QStringLiteral("tyhja_%1_%2").arg(button).arg(goneMeanwhile),
+                                      goneMeanwhile ? stays + doomed : stays);
+        // The series button keeps the series of a table of another file.
+        d.choose(database(QStringLiteral("sarja_%1_%2").arg(button).arg(goneMeanwhile), {"Tulorekisteri_12345_z"}));
+        d.clickEntry("Tulorekisteri_12345_z");
+        d.choose(path);
+        d.dialogs.shown.clear();
+        QByteArray before = testdb::fileBytes(path);
+        d.dialogs.whileConfirming = [&](const QString&) {
+            if (!goneMeanwhile)
+                return;
+            for (const QString& name : doomed)
+                testdb::run(path, QStringLiteral("DROP TABLE \"%1\"").arg(name));
+            before = testdb::fileBytes(path);
+        };
+        d.dialogs.confirmAnswers = {true};
+        d.click(button);
+
+        QCOMPARE(d.dialogs.shownOf(Kind::Confirm).size(), 1);
+        QCOMPARE(d.dialogs.shown.size(), 1);
+        QCOMPARE(copies(path), 0);
+        QCOMPARE(testdb::fileBytes(path), before);
+        QCOMPARE(testdb::tableNames(path), stays);
+        QCOMPARE(d.listed(), stays);
     }
 };
 
