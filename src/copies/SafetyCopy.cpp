@@ -2,9 +2,9 @@
 
 #include "copies/CopyLeftovers.h"
 #include "copies/CopyPages.h"
+#include "copies/DiskRoom.h"
 #include "db/Database.h"
 #include "db/Reasons.h"
-#include "copies/RoomForCopy.h"
 #include "db/SqliteHandles.h"
 
 #include <QFile>
@@ -120,7 +120,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     if (::fstat(database.fileDescriptor(), &databaseStat) != 0)
         throw reasons::systemFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, errno);
     // Under the lock the sizes cannot grow before the copy is made.
-    ensureRoomForCopy(databasePath);
+    diskRoom::ensureRoomForCopy(databasePath);
 
     // A half-written copy never carries a safety copy's name, and its name is
     // no longer than the copy's own: the digits and ".var" give way to six
@@ -155,12 +155,12 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
 
 } // namespace
 
-QString SafetyCopy(Database& database, const CopyProgress& progress)
+QString takeSafetyCopy(Database& database, const CopyProgress& progress)
 {
-    return SafetyCopy(database, QDateTime::currentDateTime(), progress);
+    return takeSafetyCopy(database, QDateTime::currentDateTime(), progress);
 }
 
-QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
+QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
 {
     try {
         if (!database.holdsWriteLock())

@@ -32,6 +32,15 @@ void touch(const QString& path, const QByteArray& bytes = "ei tietokanta")
     file.write(bytes);
 }
 
+// The copies as the restore program lists them once each is read.
+QList<SafetyCopyEntry> listedAndRead(const QString& databasePath)
+{
+    QList<SafetyCopyEntry> copies = listSafetyCopyFiles(databasePath);
+    for (SafetyCopyEntry& copy : copies)
+        readSafetyCopy(copy);
+    return copies;
+}
+
 QStringList fileNames(const QList<SafetyCopyEntry>& entries)
 {
     QStringList names;
@@ -142,7 +151,7 @@ private slots:
             touch(dir.filePath(QString::fromLatin1(other)));
         touch(dir.filePath("yritys_wk1_20261206080000.var"));   // named as a copy, but damaged
 
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(fileNames(copies), (QStringList{"yritys_wk1_20261208080000.var", "yritys_wk1_20261207080000_2.var",
                                                  "yritys_wk1_20261207080000.var", "yritys_wk1_20261206080000.var"}));
         QCOMPARE(copies[0].moment, kMonday.addDays(1));
@@ -199,7 +208,7 @@ private slots:
         const QString file = dir.filePath("loki.wk1");
         testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A", "B"}));
         const QString copy = testdb::safetyCopy(file, kMonday);
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(copies.size(), 1);
         QCOMPARE(copies[0].tableCount, std::optional<int>(2));
         QVERIFY(!QFile::exists(copy + "-wal"));
@@ -247,7 +256,7 @@ private slots:
         QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Uusi"}));
         QCOMPARE(testdb::value(before, "SELECT x FROM Uusi"), QString("42"));
         QCOMPARE(testdb::rowCount(copy, "Tuotteet"), qint64(1));
-        QCOMPARE(findSafetyCopies(file).size(), 2);
+        QCOMPARE(listedAndRead(file).size(), 2);
     }
 
     // The database was left with committed changes still only in its log,
@@ -280,7 +289,7 @@ private slots:
         QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Vanha"}));
         QCOMPARE(testdb::integrity(file), QString("ok"));
         // The state replaced, the log's table included, is in the new safety copy.
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(copies.size(), 2);
         const QString before = copies[0].path == copy ? copies[1].path : copies[0].path;
         QCOMPARE(testdb::rowCount(before, "Lokissa"), qint64(3));
@@ -430,7 +439,7 @@ private slots:
         QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x)"), SQLITE_OK);
         const QByteArray before = databaseBytes(file);
 
-        const QList<SafetyCopyEntry> listed = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> listed = listedAndRead(file);
         QCOMPARE(listed.size(), 1);
         QCOMPARE(listed[0].tableCount, std::nullopt);
         QVERIFY2(listed[0].problem.contains(problem), qPrintable(listed[0].problem));
@@ -563,7 +572,7 @@ private slots:
         const QString third = testdb::safetyCopy(file, kMonday.addSecs(120));
 
         QCOMPARE(removeSafetyCopies(file, {first, third}), 2);
-        QCOMPARE(fileNames(findSafetyCopies(file)), QStringList{QFileInfo(second).fileName()});
+        QCOMPARE(fileNames(listedAndRead(file)), QStringList{QFileInfo(second).fileName()});
         QVERIFY(QFile::exists(file));
 
         // A path that is no copy of this database stops the whole removal.

@@ -2,7 +2,7 @@
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
-#include "copies/CopySpace.h"
+#include "copies/DiskRoom.h"
 #include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
@@ -281,7 +281,7 @@ private slots:
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
         const QString room = window.findChild<QLabel*>("lblTilaa")->text();
-        QVERIFY2(room.startsWith("Varmuuskopiot vievät " + copySpace::size(sizes[0] + sizes[1] + sizes[2])
+        QVERIFY2(room.startsWith("Varmuuskopiot vievät " + diskRoom::size(sizes[0] + sizes[1] + sizes[2])
                                  + "; levyllä vapaana "),
                  qPrintable(room));
 
@@ -291,7 +291,7 @@ private slots:
         const ScriptedDialogs::Shown asked = dialogs.shown.last();
         QCOMPARE(asked.defaultAnswer, Dialogs::DefaultAnswer::No);
         QVERIFY2(asked.text.startsWith("Poistetaanko 2 varmuuskopiota? Levyltä vapautuu "
-                                       + copySpace::size(sizes[0] + sizes[1]) + ".")
+                                       + diskRoom::size(sizes[0] + sizes[1]) + ".")
                      && asked.text.contains(newest),
                  qPrintable(asked.text));
 
@@ -326,7 +326,7 @@ private slots:
         click(window, "cmdTiivista");
         QCOMPARE(QFileInfo(db).size(), sizeBefore);
         QCOMPARE(dialogs.shown.last().defaultAnswer, Dialogs::DefaultAnswer::No);
-        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + copySpace::size(freeBytes)),
+        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + diskRoom::size(freeBytes)),
                  qPrintable(dialogs.shown.last().text));
 
         dialogs.confirmAnswers = {true};
