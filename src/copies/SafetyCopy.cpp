@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdio>
@@ -149,7 +150,11 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
                                      errno);
 
     const QString path = publish(temp, databasePath, moment);
+    // A name that may not outlive a crash makes no safety copy, and the
+    // operation it was for is not done: the copy goes with the failure.
+    auto unpublish = qScopeGuard([&path] { ::unlink(QFile::encodeName(path).constData()); });
     syncFolder(path);
+    unpublish.dismiss();
     return path;
 }
 

@@ -21,9 +21,64 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// A flush to disk that fails: of any file in `folder` but the database's
+// own, or of the folder itself. Every flush of this program passes here on
+// its way to the system.
+struct FailingFlush {
+    enum Of { Nothing, CopyFile, Folder };
+    Of of = Nothing;
+    QByteArray folder;
+    QByteArray database;   // the file name whose own files flush as usual
+};
+FailingFlush failingFlush;
+
+bool flushFails(int fd)
+{
+    if (failingFlush.of == FailingFlush::Nothing)
+        return false;
+    char target[4096];
+    const ssize_t length = ::readlink(("/proc/self/fd/" + QByteArray::number(fd)).constData(), target,
+                                      sizeof target - 1);
+    struct stat seen {};
+    if (length <= 0 || ::fstat(fd, &seen) != 0)
+        return false;
+    const QByteArray path(target, length);
+    if (failingFlush.of == FailingFlush::Folder)
+        return S_ISDIR(seen.st_mode) && path == failingFlush.folder;
+    // The copy in the making has a temporary name, or none ("#123 (deleted)").
+    return S_ISREG(seen.st_mode) && path.startsWith(failingFlush.folder + '/')
+           && !path.mid(failingFlush.folder.size() + 1).startsWith(failingFlush.database);
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    if (flushFails(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+    if (flushFails(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
 
 namespace {
 
@@ -213,6 +268,8 @@ private slots:
         QTest::newRow("disk full") << "full";
         QTest::newRow("database missing") << "missing";
         QTest::newRow("folder not writable") << "readonly";
+        QTest::newRow("copy not flushed to disk") << "copy unflushed";
+        QTest::newRow("folder not flushed to disk") << "folder unflushed";
     }
 
     void failedCopyLeavesNoCopyAndSaysWhy()
@@ -233,6 +290,10 @@ private slots:
         } else if (cause == QLatin1String("missing")) {
             file = folder + QStringLiteral("/poissa.wk1");
             reason = QStringLiteral("Tietokantatiedostoa ei löydy.");
+        } else if (cause.endsWith(QLatin1String("unflushed"))) {
+            failingFlush = {cause.startsWith(QLatin1String("copy")) ? FailingFlush::CopyFile : FailingFlush::Folder,
+                            QFile::encodeName(QFileInfo(folder).canonicalFilePath()), "yritys.wk1"};
+            reason = QString::fromLocal8Bit(std::strerror(EIO));
         } else {
             if (::geteuid() == 0)
                 QSKIP("root may write in any folder; the full disk row covers an unwritable copy as root");
@@ -240,6 +301,7 @@ private slots:
             reason = QString::fromLocal8Bit(std::strerror(EACCES));
         }
         const auto restore = qScopeGuard([&] {
+            failingFlush = {};
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
 
@@ -248,6 +310,7 @@ private slots:
             QFAIL("the copy should have failed");
         } catch (const Failure& failure) {
             limit.reset();
+            failingFlush = {};
             // A missing database is refused by the open, before any copy.
             if (cause != QLatin1String("missing"))
                 QVERIFY2(failure.message().startsWith(
