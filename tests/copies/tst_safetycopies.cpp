@@ -374,16 +374,23 @@ private slots:
     void aDatabaseInUseIsNotRestored_data()
     {
         QTest::addColumn<bool>("wal");
-        QTest::newRow("rollback journal") << false;
-        QTest::newRow("write-ahead log") << true;
+        QTest::addColumn<bool>("commitsMeanwhile");
+        QTest::newRow("rollback journal") << false << false;
+        QTest::newRow("write-ahead log") << true << false;
+        QTest::newRow("rollback journal, a commit while waiting") << false << true;
+        // The commit goes only into the log: the file itself keeps its size and time.
+        QTest::newRow("write-ahead log, a commit while waiting") << true << true;
     }
 
     // Another program in the middle of a write: the restore waits for the
     // lock, then fails without touching the database. The lock comes before
-    // the copy of the current state, so none is taken.
+    // the copy of the current state, so none is taken. Should the other
+    // program commit while the restore waits, the database is no longer
+    // quite as it was, and the box does not say it is.
     void aDatabaseInUseIsNotRestored()
     {
         QFETCH(bool, wal);
+        QFETCH(bool, commitsMeanwhile);
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
@@ -391,19 +398,31 @@ private slots:
         testdb::run(file, "DROP TABLE B");
 
         const OtherProgram other(file);
-        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
+        QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
+        int asked = 0;
+        int committed = SQLITE_OK;
+        const KeepWaiting keepWaiting = [&](int) {
+            if (++asked == 1 && commitsMeanwhile)
+                committed = other.exec("COMMIT; BEGIN IMMEDIATE; INSERT INTO A VALUES (10, 'w');");
+            return asked < 5;
+        };
         try {
-            restoreSafetyCopy(file, copy);
+            restoreSafetyCopy(file, copy, {}, keepWaiting);
             QFAIL("restored under another program's write");
         } catch (const Failure& failure) {
             QVERIFY2(failure.message().contains("lukita"), qPrintable(failure.message()));
-            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("tietokanta on ennallaan") != commitsMeanwhile,
+                     qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ei ole täsmälleen ennallaan") == commitsMeanwhile,
+                     qPrintable(failure.message()));
             checkFinnishReason(failure);
         }
+        QCOMPARE(committed, SQLITE_OK);
+        QCOMPARE(asked, 5);
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
         QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
         QCOMPARE(testdb::tableNames(file), QStringList{"A"});
-        QCOMPARE(testdb::rowCount(file, "A"), qint64(2));
+        QCOMPARE(testdb::rowCount(file, "A"), qint64(commitsMeanwhile ? 3 : 2));
     }
 
     void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused_data()
