@@ -3,10 +3,12 @@
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
 #include "copies/DiskRoom.h"
+#include "dialogs/FinnishFileColumns.h"
 #include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -280,6 +282,18 @@ private slots:
         RestoreWindow window(dialogs);
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
+        // Each copy's size reads as the file dialog writes it.
+        QFileSystemModel files;
+        files.setRootPath(dir.path());
+        FinnishFileColumns fileDialogColumns;
+        fileDialogColumns.setSourceModel(&files);
+        const auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        QCOMPARE(list->topLevelItemCount(), 3);
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex file = files.index(dir.filePath(list->topLevelItem(row)->text(5)), 1);
+            QTRY_VERIFY(!fileDialogColumns.mapFromSource(file).data().toString().isEmpty());
+            QCOMPARE(list->topLevelItem(row)->text(1), fileDialogColumns.mapFromSource(file).data().toString());
+        }
         const QString room = window.findChild<QLabel*>("lblTilaa")->text();
         QVERIFY2(room.startsWith("Varmuuskopiot vievät " + diskRoom::size(sizes[0] + sizes[1] + sizes[2])
                                  + "; levyllä vapaana "),
