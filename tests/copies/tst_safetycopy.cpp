@@ -481,7 +481,8 @@ private slots:
 
     void aMissingFolderIsAFailure()
     {
-        QVERIFY_THROWS_EXCEPTION(Failure, diskRoom::ensureRoomForCopy(roomDir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 diskRoom::ensureRoomForCopy(roomDir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
     }
 };
 
