@@ -267,7 +267,7 @@ int runChild(const QStringList& args)
         marks.start();
         {
             const WatchedCopy watched;
-            SafetyCopy(database);
+            takeSafetyCopy(database);
         }
         ns = marks.now();
     } else if (kind == QLatin1String("choose")) {

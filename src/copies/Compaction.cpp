@@ -1,6 +1,6 @@
 #include "copies/Compaction.h"
 
-#include "copies/CopySpace.h"
+#include "copies/DiskRoom.h"
 #include "db/Failure.h"
 #include "db/FileCheck.h"
 #include "db/LockWait.h"
@@ -26,15 +26,9 @@ const QString kUnchanged = QStringLiteral("Tietokanta on ennallaan.");
 // waited for.
 constexpr int kQuietWaitMs = 2000;
 
-qint64 sizeIfThere(const QString& path)
-{
-    const QFileInfo file(path);
-    return file.exists() ? file.size() : 0;
-}
-
 qint64 fileBytes(const QString& databasePath)
 {
-    return sizeIfThere(databasePath) + sizeIfThere(databasePath + QStringLiteral("-wal"));
+    return diskRoom::databaseBytes(databasePath);
 }
 
 // Where the engine writes its temporary files, looked for in its own order.
@@ -72,13 +66,12 @@ void ensureRoom(const QString& databasePath)
     const QStringList folders = oneDisk ? QStringList{databaseFolder} : QStringList{databaseFolder, tempFolder};
     for (const QString& folder : folders) {
         const qint64 wanted = oneDisk ? 2 * needed : needed;
-        const std::optional<qint64> free = copySpace::freeBytes(folder);
+        const std::optional<qint64> free = diskRoom::freeBytes(folder);
         if (!free)
             throw Failure(kNotCompacted + QStringLiteral("\nLevyn vapaata tilaa ei voitu selvittää."), folder);
         if (*free < wanted)
-            throw Failure(kNotCompacted
-                              + QStringLiteral("\nLevyllä ei ole tilaa tiivistämiselle: tarvitaan %1, vapaana %2.")
-                                    .arg(copySpace::size(wanted), copySpace::size(*free)),
+            throw Failure(kNotCompacted + QLatin1Char('\n')
+                              + diskRoom::noRoomMessage(QStringLiteral("tiivistämiselle"), wanted, *free),
                           folder);
     }
 }

@@ -1,6 +1,6 @@
 #include "copies/RestoreCopy.h"
 
-#include "copies/CopyDatabase.h"
+#include "copies/ReadOnlyCopy.h"
 #include "copies/CopyPages.h"
 #include "copies/SafetyCopy.h"
 #include "copies/SafetyCopyList.h"
@@ -103,7 +103,7 @@ qint64 number(sqlite3* db, const char* sql, const QString& path)
 // have to be let go first.
 // The copy has at least one page (checked in the snapshot the backup reads),
 // so this first step cannot finish the backup and commit.
-Backup lockForRestore(Database& database, const CopyDatabase& copy)
+Backup lockForRestore(Database& database, const ReadOnlyCopy& copy)
 {
     sqlite3* db = database.nativeHandle();
     Backup backup(sqlite3_backup_init(db, "main", copy.handle(), "main"));
@@ -164,14 +164,14 @@ CopyProgress progressOf(const std::function<void()>& stillWorking)
 // out, readers too, until this connection closes. Taking that lock means
 // letting the write lock go for a moment, after the copy of the current
 // state; a commit by another program in that moment refuses the restore.
-void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const std::function<void()>& stillWorking,
+void restoreInRollbackMode(Database& database, const ReadOnlyCopy& copy, const std::function<void()>& stillWorking,
                            QString& currentStateCopy, Stage& stage)
 {
     sqlite3* db = database.nativeHandle();
     const QString& path = database.path();
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw Failure(kNotLocked, path, reasons::forConnection(db), reasons::engineWords(db));
-    currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
+    currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
     const qint64 seen = number(db, "PRAGMA data_version", path);
     run(db, "ROLLBACK", kNotLocked, path);
     run(db, "PRAGMA locking_mode=EXCLUSIVE", kNotLocked, path);
@@ -206,7 +206,7 @@ void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const s
                       path, reasons::forConnection(db), reasons::engineWords(db));
 }
 
-bool needsRollbackMode(Database& database, const CopyDatabase& copy)
+bool needsRollbackMode(Database& database, const ReadOnlyCopy& copy)
 {
     sqlite3* db = database.nativeHandle();
     return copyPages::usesWriteAheadLog(db, database.path())
@@ -228,7 +228,7 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
     Stage stage = Stage::NothingWritten;
     QString currentStateCopy;
     try {
-        const CopyDatabase copy(copyPath);
+        const ReadOnlyCopy copy(copyPath);
         // What is checked is what is written: one snapshot from here on.
         copy.holdSnapshot();
         copy.checkSound();
@@ -242,7 +242,7 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
             Backup backup = lockForRestore(database, copy);
             // The database as it stands is kept before anything changes it,
             // under the lock the pages are then written with.
-            currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
+            currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
             stage = Stage::Writing;
             writePages(database, std::move(backup), stillWorking);
             stage = Stage::Restored;

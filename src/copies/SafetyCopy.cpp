@@ -2,13 +2,14 @@
 
 #include "copies/CopyLeftovers.h"
 #include "copies/CopyPages.h"
+#include "copies/DiskRoom.h"
 #include "db/Database.h"
 #include "db/Reasons.h"
-#include "copies/RoomForCopy.h"
 #include "db/SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdio>
@@ -120,7 +121,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     if (::fstat(database.fileDescriptor(), &databaseStat) != 0)
         throw reasons::systemFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), databasePath, errno);
     // Under the lock the sizes cannot grow before the copy is made.
-    ensureRoomForCopy(databasePath);
+    diskRoom::ensureRoomForCopy(databasePath);
 
     // A half-written copy never carries a safety copy's name, and its name is
     // no longer than the copy's own: the digits and ".var" give way to six
@@ -149,18 +150,22 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
                                      errno);
 
     const QString path = publish(temp, databasePath, moment);
+    // A name that may not outlive a crash makes no safety copy, and the
+    // operation it was for is not done: the copy goes with the failure.
+    auto unpublish = qScopeGuard([&path] { ::unlink(QFile::encodeName(path).constData()); });
     syncFolder(path);
+    unpublish.dismiss();
     return path;
 }
 
 } // namespace
 
-QString SafetyCopy(Database& database, const CopyProgress& progress)
+QString takeSafetyCopy(Database& database, const CopyProgress& progress)
 {
-    return SafetyCopy(database, QDateTime::currentDateTime(), progress);
+    return takeSafetyCopy(database, QDateTime::currentDateTime(), progress);
 }
 
-QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
+QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress)
 {
     try {
         if (!database.holdsWriteLock())

@@ -25,5 +25,5 @@ using CopyProgress = std::function<void(qint64 done, qint64 total)>;
 // Before copying it checks that the folder has room for the copy.
 // Every failure says that the safety copy failed and why; the database is
 // then as it was.
-QString SafetyCopy(Database& database, const CopyProgress& progress = {});
-QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress = {});
+QString takeSafetyCopy(Database& database, const CopyProgress& progress = {});
+QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyProgress& progress = {});

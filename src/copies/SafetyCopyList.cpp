@@ -1,6 +1,6 @@
 #include "copies/SafetyCopyList.h"
 
-#include "copies/CopyDatabase.h"
+#include "copies/ReadOnlyCopy.h"
 #include "db/Failure.h"
 
 #include <QDir>
@@ -49,7 +49,7 @@ QStringList readSafetyCopy(SafetyCopyEntry& copy, const StopAsked& stopAsked)
     if (!copy.problem.isEmpty())
         return {};
     try {
-        QStringList names = CopyDatabase(copy.path).tableNames(stopAsked);
+        QStringList names = ReadOnlyCopy(copy.path).tableNames(stopAsked);
         copy.tableCount = int(names.size());
         return names;
     } catch (const Failure& unreadable) {
@@ -59,12 +59,4 @@ QStringList readSafetyCopy(SafetyCopyEntry& copy, const StopAsked& stopAsked)
         copy.problem = unreadable.detail().isEmpty() ? unreadable.whatFailed() : unreadable.detail();
         return {};
     }
-}
-
-QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath)
-{
-    QList<SafetyCopyEntry> copies = listSafetyCopyFiles(databasePath);
-    for (SafetyCopyEntry& copy : copies)
-        readSafetyCopy(copy);
-    return copies;
 }

@@ -35,7 +35,3 @@ QList<SafetyCopyEntry> listSafetyCopyFiles(const QString& databasePath);
 // one listed with a problem is not opened. Throws only once `stopAsked`
 // answers true, leaving the copy unread.
 QStringList readSafetyCopy(SafetyCopyEntry& copy, const StopAsked& stopAsked = {});
-
-// Every safety copy of the database found beside it, newest first, each
-// read. A copy that cannot be read is still listed, with its problem.
-QList<SafetyCopyEntry> findSafetyCopies(const QString& databasePath);

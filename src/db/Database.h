@@ -163,7 +163,7 @@ private:
     QString path_;
     std::unique_ptr<LockWait> lockWait_;   // the engine's handler: outlives the handle
     FileHandle file_;          // declared before the engine's handle: closed after it
-    DbPtr db_;                 // declared first: the statements are finalized before it closes
+    DbPtr db_;                 // declared before the statements: they are finalized before it closes
     StmtPtr versionQuery_;
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table

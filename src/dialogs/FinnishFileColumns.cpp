@@ -1,23 +1,13 @@
 #include "dialogs/FinnishFileColumns.h"
 
+#include "copies/DiskRoom.h"
+
 #include <QFileSystemModel>
 #include <QLocale>
 
 namespace {
 
 enum Column { Name, Size, Type, Modified };
-
-// "4,88 kt" as Finnish file managers write it; Qt's own Finnish would say
-// "4,88 Kit" and "512 tavut".
-QString sizeOf(qint64 bytes)
-{
-    const QLocale finnish;
-    if (bytes == 1)
-        return QStringLiteral("1 tavu");
-    if (bytes < 1024)
-        return finnish.toString(bytes) + QStringLiteral(" tavua");
-    return finnish.formattedDataSize(bytes, 2, QLocale::DataSizeTraditionalFormat);
-}
 
 QString typeOf(const QFileSystemModel& files, const QModelIndex& source, const QVariant& qtType)
 {
@@ -43,7 +33,9 @@ QVariant FinnishFileColumns::data(const QModelIndex& index, int role) const
     const QModelIndex source = mapToSource(index);
     switch (index.column()) {
     case Size:
-        return qtText.toString().isEmpty() ? qtText : sizeOf(files->size(source));
+        // As Finnish file managers write it, and as the rest of both programs
+        // do; Qt's own Finnish would say "4,88 Kit" and "512 tavut".
+        return qtText.toString().isEmpty() ? qtText : diskRoom::size(files->size(source));
     case Type:
         return typeOf(*files, source, qtText);
     case Modified:

@@ -14,7 +14,6 @@ public:
     void setParentWindow(QWidget* window) { parent_ = window; }
     // The title of boxes given none and of progress dialogs; kApplicationTitle unless set.
     void setApplicationTitle(const QString& title) { applicationTitle_ = title; }
-    const QString& applicationTitle() const { return applicationTitle_; }
 
     void inform(const QString& text) override;
     void informWithDetail(const QString& text, const QString& detail) override;

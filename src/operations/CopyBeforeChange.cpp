@@ -9,7 +9,7 @@ QString copyBeforeChange(Database& database, Dialogs& dialogs)
 {
     // Gone before the caller shows any box: none takes input while it lives.
     const auto progress = dialogs.startProgress(QStringLiteral("Otetaan varmuuskopiota ..."), false);
-    return SafetyCopy(database, [&progress](qint64 done, qint64 total) { progress->advance(done, total); });
+    return takeSafetyCopy(database, [&progress](qint64 done, qint64 total) { progress->advance(done, total); });
 }
 
 QString copyLocation(const QString& copyPath)

@@ -16,7 +16,6 @@
 // any other box or progress is shown.
 class WaitingDialogs : public Dialogs {
 public:
-    static constexpr int kLimitMs = Dialogs::kWaitLimitMs;
     static const QString kWaitingText;
 
     explicit WaitingDialogs(Dialogs& shown) : shown_(shown) {}

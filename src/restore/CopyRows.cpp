@@ -1,5 +1,7 @@
 #include "restore/CopyRows.h"
 
+#include "copies/DiskRoom.h"
+
 #include <QFileInfo>
 #include <QLocale>
 
@@ -26,7 +28,7 @@ QStringList columns(const SafetyCopyEntry& copy)
     const QString tables = copy.tableCount ? finnish.toString(*copy.tableCount)
                            : copy.problem.isEmpty() ? notYetRead()
                                                     : QStringLiteral("ei käytettävissä: ") + copy.problem;
-    return {moment(copy), finnish.formattedDataSize(copy.size, 1, QLocale::DataSizeSIFormat), tables,
+    return {moment(copy), diskRoom::size(copy.size), tables,
             notYetRead(), notYetRead(), QFileInfo(copy.path).fileName()};
 }
 

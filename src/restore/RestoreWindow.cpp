@@ -1,7 +1,7 @@
 #include "restore/RestoreWindow.h"
 
 #include "copies/Compaction.h"
-#include "copies/CopySpace.h"
+#include "copies/DiskRoom.h"
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "dialogs/ClickGuard.h"
@@ -231,7 +231,7 @@ void RestoreWindow::showCopies()
     }
     room_->setText(databasePath_.isEmpty() || (copies_.isEmpty() && listing())
                        ? QString()
-                       : copySpace::roomLine(copies_, copySpace::freeBytes(QFileInfo(databasePath_).absolutePath())));
+                       : diskRoom::roomLine(copies_, diskRoom::freeBytes(QFileInfo(databasePath_).absolutePath())));
     if (databasePath_.isEmpty())
         status_->setText(QStringLiteral("Valitse tietokanta, jonka varmuuskopiot näytetään."));
     else if (copies_.isEmpty() && listing())
@@ -319,7 +319,7 @@ void RestoreWindow::removeAllButNewest()
     }
     // Only copies listed as older than the one kept go: one taken since the
     // list was read is newer still, and stays too.
-    const QList<SafetyCopyEntry> older = copySpace::allButNewest(copies_);
+    const QList<SafetyCopyEntry> older = diskRoom::allButNewest(copies_);
     if (older.isEmpty()) {
         dialogs_.inform(copies_.isEmpty() && listing()
                             ? QStringLiteral("Varmuuskopioita luetaan vielä; yritä hetken kuluttua uudelleen.")
@@ -329,7 +329,7 @@ void RestoreWindow::removeAllButNewest()
     QStringList paths;
     for (const SafetyCopyEntry& copy : older)
         paths.append(copy.path);
-    const QString freed = copySpace::size(copySpace::totalSize(older));
+    const QString freed = diskRoom::size(diskRoom::totalSize(older));
     const SafetyCopyEntry& newest = copies_.first();
     const QString question =
         (older.size() == 1 ? QStringLiteral("Poistetaanko 1 varmuuskopio? Levyltä vapautuu %2.")
@@ -367,7 +367,7 @@ void RestoreWindow::compactDatabase()
                              + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä noin %2. "
                                               "Taulukot ja niiden tiedot säilyvät ennallaan.\n\nSulje Lumeri-ohjelmat "
                                               "ennen tiivistämistä.")
-                                   .arg(copySpace::size(estimate.fileBytes), copySpace::size(estimate.freeBytes));
+                                   .arg(diskRoom::size(estimate.fileBytes), diskRoom::size(estimate.freeBytes));
     if (!dialogs_.confirm(question, QStringLiteral("Tietokannan tiivistäminen"), Dialogs::DefaultAnswer::No))
         return;
 
@@ -383,5 +383,5 @@ void RestoreWindow::compactDatabase()
     }
     listCopies();
     dialogs_.inform(QStringLiteral("Tiivistetty!\n\nTiedosto vie nyt %1, ennen %2.")
-                        .arg(copySpace::size(after), copySpace::size(estimate.fileBytes)));
+                        .arg(diskRoom::size(after), diskRoom::size(estimate.fileBytes)));
 }

@@ -1,6 +1,7 @@
 #include "AnswerBox.h"
 #include "SchemaHealth.h"
 #include "ScriptedDialogs.h"
+#include "seam/Progress.h"
 #include "TestDatabase.h"
 #include "dialogs/QtDialogs.h"
 #include "app/frmAloitus.h"
@@ -96,25 +97,6 @@ private slots:
                  QStringLiteral("Poistetaan taulukoita: 1234 / 5000"));
         QCOMPARE(Progress::label(QStringLiteral("Otetaan varmuuskopiota ..."), 10, 20),
                  QStringLiteral("Otetaan varmuuskopiota ..."));
-    }
-
-    void scriptedOperatorStopsAfterTheGivenStep()
-    {
-        ScriptedDialogs dialogs;
-        dialogs.stopAfterSteps = 3;
-        {
-            const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
-            int done = 0;
-            while (progress->advance(++done, 10)) {
-            }
-            QVERIFY(!dialogs.progresses.first().ended);
-        }
-        QCOMPARE(dialogs.progresses.size(), 1);
-        const ScriptedDialogs::ProgressShown& shown = dialogs.progresses.first();
-        QVERIFY(shown.cancellable);
-        QVERIFY(shown.ended);
-        QCOMPARE(shown.labels(), (QStringList{"Poistetaan taulukoita: 1 / 10", "Poistetaan taulukoita: 2 / 10",
-                                              "Poistetaan taulukoita: 3 / 10"}));
     }
 
     // The control case: without work running, the queued click and key run the button.

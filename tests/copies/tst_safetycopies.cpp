@@ -1,4 +1,4 @@
-#include "ConnectionWatch.h"
+#include "EagerWriter.h"
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
 #include "SafetyCopyOfFile.h"
@@ -32,6 +32,15 @@ void touch(const QString& path, const QByteArray& bytes = "ei tietokanta")
     file.write(bytes);
 }
 
+// The copies as the restore program lists them once each is read.
+QList<SafetyCopyEntry> listedAndRead(const QString& databasePath)
+{
+    QList<SafetyCopyEntry> copies = listSafetyCopyFiles(databasePath);
+    for (SafetyCopyEntry& copy : copies)
+        readSafetyCopy(copy);
+    return copies;
+}
+
 QStringList fileNames(const QList<SafetyCopyEntry>& entries)
 {
     QStringList names;
@@ -39,60 +48,6 @@ QStringList fileNames(const QList<SafetyCopyEntry>& entries)
         names.append(QFileInfo(entry.path).fileName());
     return names;
 }
-
-// Another program that commits a new numbered row to Kirjaukset at every
-// moment the engine reports on any connection of this process: each
-// statement's start, each commit through a statement, each close. It never
-// waits for a lock; a refused try is rolled back.
-class EagerWriter {
-public:
-    explicit EagerWriter(QString file)
-        : file_(std::move(file)), watch_([this](sqlite3* db) { attach(db); })
-    {
-    }
-
-    QList<int> committed;
-
-private:
-    void attach(sqlite3* db)
-    {
-        sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_CLOSE, &EagerWriter::traced, this);
-        sqlite3_commit_hook(db, &EagerWriter::committing, this);
-    }
-    static int traced(unsigned, void* self, void*, void*)
-    {
-        static_cast<EagerWriter*>(self)->tryToCommit();
-        return 0;
-    }
-    static int committing(void* self)
-    {
-        static_cast<EagerWriter*>(self)->tryToCommit();
-        return 0;
-    }
-
-    void tryToCommit()
-    {
-        if (trying_)   // its own connection's moments
-            return;
-        trying_ = true;
-        {
-            const OtherProgram writer(file_);
-            const int number = next_++;
-            const QByteArray insert = "INSERT INTO Kirjaukset VALUES (" + QByteArray::number(number) + ")";
-            const auto run = [&writer](const char* sql) { return writer.exec(sql) == SQLITE_OK; };
-            if (run("BEGIN IMMEDIATE") && run(insert.constData()) && run("COMMIT"))
-                committed.append(number);
-            else
-                run("ROLLBACK");
-        }
-        trying_ = false;
-    }
-
-    QString file_;
-    int next_ = 1;
-    bool trying_ = false;
-    ConnectionWatch watch_;   // last: watches only once the rest is set
-};
 
 QList<int> numbersIn(const QString& file)
 {
@@ -142,7 +97,7 @@ private slots:
             touch(dir.filePath(QString::fromLatin1(other)));
         touch(dir.filePath("yritys_wk1_20261206080000.var"));   // named as a copy, but damaged
 
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(fileNames(copies), (QStringList{"yritys_wk1_20261208080000.var", "yritys_wk1_20261207080000_2.var",
                                                  "yritys_wk1_20261207080000.var", "yritys_wk1_20261206080000.var"}));
         QCOMPARE(copies[0].moment, kMonday.addDays(1));
@@ -199,7 +154,7 @@ private slots:
         const QString file = dir.filePath("loki.wk1");
         testdb::create(file, "PRAGMA journal_mode=WAL;" + testdb::tablesSql({"A", "B"}));
         const QString copy = testdb::safetyCopy(file, kMonday);
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(copies.size(), 1);
         QCOMPARE(copies[0].tableCount, std::optional<int>(2));
         QVERIFY(!QFile::exists(copy + "-wal"));
@@ -247,7 +202,7 @@ private slots:
         QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Uusi"}));
         QCOMPARE(testdb::value(before, "SELECT x FROM Uusi"), QString("42"));
         QCOMPARE(testdb::rowCount(copy, "Tuotteet"), qint64(1));
-        QCOMPARE(findSafetyCopies(file).size(), 2);
+        QCOMPARE(listedAndRead(file).size(), 2);
     }
 
     // The database was left with committed changes still only in its log,
@@ -280,7 +235,7 @@ private slots:
         QCOMPARE(testdb::tableNames(file), (QStringList{"A", "Vanha"}));
         QCOMPARE(testdb::integrity(file), QString("ok"));
         // The state replaced, the log's table included, is in the new safety copy.
-        const QList<SafetyCopyEntry> copies = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> copies = listedAndRead(file);
         QCOMPARE(copies.size(), 2);
         const QString before = copies[0].path == copy ? copies[1].path : copies[0].path;
         QCOMPARE(testdb::rowCount(before, "Lokissa"), qint64(3));
@@ -365,16 +320,23 @@ private slots:
     void aDatabaseInUseIsNotRestored_data()
     {
         QTest::addColumn<bool>("wal");
-        QTest::newRow("rollback journal") << false;
-        QTest::newRow("write-ahead log") << true;
+        QTest::addColumn<bool>("commitsMeanwhile");
+        QTest::newRow("rollback journal") << false << false;
+        QTest::newRow("write-ahead log") << true << false;
+        QTest::newRow("rollback journal, a commit while waiting") << false << true;
+        // The commit goes only into the log: the file itself keeps its size and time.
+        QTest::newRow("write-ahead log, a commit while waiting") << true << true;
     }
 
     // Another program in the middle of a write: the restore waits for the
     // lock, then fails without touching the database. The lock comes before
-    // the copy of the current state, so none is taken.
+    // the copy of the current state, so none is taken. Should the other
+    // program commit while the restore waits, the database is no longer
+    // quite as it was, and the box does not say it is.
     void aDatabaseInUseIsNotRestored()
     {
         QFETCH(bool, wal);
+        QFETCH(bool, commitsMeanwhile);
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         testdb::create(file, QString(wal ? "PRAGMA journal_mode=WAL;" : "") + testdb::tablesSql({"A", "B"}));
@@ -382,19 +344,31 @@ private slots:
         testdb::run(file, "DROP TABLE B");
 
         const OtherProgram other(file);
-        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
+        QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; BEGIN IMMEDIATE; INSERT INTO A VALUES (9, 'z');"), SQLITE_OK);
+        int asked = 0;
+        int committed = SQLITE_OK;
+        const KeepWaiting keepWaiting = [&](int) {
+            if (++asked == 1 && commitsMeanwhile)
+                committed = other.exec("COMMIT; BEGIN IMMEDIATE; INSERT INTO A VALUES (10, 'w');");
+            return asked < 5;
+        };
         try {
-            restoreSafetyCopy(file, copy);
+            restoreSafetyCopy(file, copy, {}, keepWaiting);
             QFAIL("restored under another program's write");
         } catch (const Failure& failure) {
             QVERIFY2(failure.message().contains("lukita"), qPrintable(failure.message()));
-            QVERIFY2(failure.message().contains("ennallaan"), qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("tietokanta on ennallaan") != commitsMeanwhile,
+                     qPrintable(failure.message()));
+            QVERIFY2(failure.message().contains("ei ole täsmälleen ennallaan") == commitsMeanwhile,
+                     qPrintable(failure.message()));
             checkFinnishReason(failure);
         }
+        QCOMPARE(committed, SQLITE_OK);
+        QCOMPARE(asked, 5);
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(copy).fileName()});
         QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
         QCOMPARE(testdb::tableNames(file), QStringList{"A"});
-        QCOMPARE(testdb::rowCount(file, "A"), qint64(2));
+        QCOMPARE(testdb::rowCount(file, "A"), qint64(commitsMeanwhile ? 3 : 2));
     }
 
     void aCopyThatIsNoCopyIsListedWithItsProblemAndRefused_data()
@@ -430,7 +404,7 @@ private slots:
         QCOMPARE(other.exec("PRAGMA wal_autocheckpoint=0; CREATE TABLE Lokissa (x)"), SQLITE_OK);
         const QByteArray before = databaseBytes(file);
 
-        const QList<SafetyCopyEntry> listed = findSafetyCopies(file);
+        const QList<SafetyCopyEntry> listed = listedAndRead(file);
         QCOMPARE(listed.size(), 1);
         QCOMPARE(listed[0].tableCount, std::nullopt);
         QVERIFY2(listed[0].problem.contains(problem), qPrintable(listed[0].problem));
@@ -563,7 +537,7 @@ private slots:
         const QString third = testdb::safetyCopy(file, kMonday.addSecs(120));
 
         QCOMPARE(removeSafetyCopies(file, {first, third}), 2);
-        QCOMPARE(fileNames(findSafetyCopies(file)), QStringList{QFileInfo(second).fileName()});
+        QCOMPARE(fileNames(listedAndRead(file)), QStringList{QFileInfo(second).fileName()});
         QVERIFY(QFile::exists(file));
 
         // A path that is no copy of this database stops the whole removal.

@@ -5,7 +5,7 @@
 #include "TestDatabase.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
-#include "copies/RoomForCopy.h"
+#include "copies/DiskRoom.h"
 #include "copies/SafetyCopy.h"
 
 #include <QDir>
@@ -21,9 +21,64 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// A flush to disk that fails: of any file in `folder` but the database's
+// own, or of the folder itself. Every flush of this program passes here on
+// its way to the system.
+struct FailingFlush {
+    enum Of { Nothing, CopyFile, Folder };
+    Of of = Nothing;
+    QByteArray folder;
+    QByteArray database;   // the file name whose own files flush as usual
+};
+FailingFlush failingFlush;
+
+bool flushFails(int fd)
+{
+    if (failingFlush.of == FailingFlush::Nothing)
+        return false;
+    char target[4096];
+    const ssize_t length = ::readlink(("/proc/self/fd/" + QByteArray::number(fd)).constData(), target,
+                                      sizeof target - 1);
+    struct stat seen {};
+    if (length <= 0 || ::fstat(fd, &seen) != 0)
+        return false;
+    const QByteArray path(target, length);
+    if (failingFlush.of == FailingFlush::Folder)
+        return S_ISDIR(seen.st_mode) && path == failingFlush.folder;
+    // The copy in the making has a temporary name, or none ("#123 (deleted)").
+    return S_ISREG(seen.st_mode) && path.startsWith(failingFlush.folder + '/')
+           && !path.mid(failingFlush.folder.size() + 1).startsWith(failingFlush.database);
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    if (flushFails(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+    if (flushFails(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
 
 namespace {
 
@@ -154,7 +209,7 @@ private slots:
         {
             Database database = DatabaseEngine::instance().open(file);
             Database::WriteTransaction lock(database);
-            QVERIFY_THROWS_EXCEPTION(std::runtime_error, SafetyCopy(database, [](qint64, qint64) {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, takeSafetyCopy(database, [](qint64, qint64) {
                                          throw std::runtime_error("keskeytetty");
                                      }));
         }
@@ -186,7 +241,7 @@ private slots:
         {
             Database database = DatabaseEngine::instance().open(file);
             Database::WriteTransaction lock(database);
-            copy = SafetyCopy(database, [&steps](qint64 done, qint64 total) { steps.append({done, total}); });
+            copy = takeSafetyCopy(database, [&steps](qint64 done, qint64 total) { steps.append({done, total}); });
         }
         QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
         QCOMPARE(testdb::rowCount(copy, QStringLiteral("t")), qint64(5000));
@@ -213,6 +268,8 @@ private slots:
         QTest::newRow("disk full") << "full";
         QTest::newRow("database missing") << "missing";
         QTest::newRow("folder not writable") << "readonly";
+        QTest::newRow("copy not flushed to disk") << "copy unflushed";
+        QTest::newRow("folder not flushed to disk") << "folder unflushed";
     }
 
     void failedCopyLeavesNoCopyAndSaysWhy()
@@ -233,6 +290,10 @@ private slots:
         } else if (cause == QLatin1String("missing")) {
             file = folder + QStringLiteral("/poissa.wk1");
             reason = QStringLiteral("Tietokantatiedostoa ei löydy.");
+        } else if (cause.endsWith(QLatin1String("unflushed"))) {
+            failingFlush = {cause.startsWith(QLatin1String("copy")) ? FailingFlush::CopyFile : FailingFlush::Folder,
+                            QFile::encodeName(QFileInfo(folder).canonicalFilePath()), "yritys.wk1"};
+            reason = QString::fromLocal8Bit(std::strerror(EIO));
         } else {
             if (::geteuid() == 0)
                 QSKIP("root may write in any folder; the full disk row covers an unwritable copy as root");
@@ -240,6 +301,7 @@ private slots:
             reason = QString::fromLocal8Bit(std::strerror(EACCES));
         }
         const auto restore = qScopeGuard([&] {
+            failingFlush = {};
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         });
 
@@ -248,6 +310,7 @@ private slots:
             QFAIL("the copy should have failed");
         } catch (const Failure& failure) {
             limit.reset();
+            failingFlush = {};
             // A missing database is refused by the open, before any copy.
             if (cause != QLatin1String("missing"))
                 QVERIFY2(failure.message().startsWith(
@@ -332,22 +395,29 @@ private slots:
         QVERIFY2(counts.first() != counts.last(), qPrintable(counts.join(QLatin1Char(' '))));
     }
 
+    // As the file dialog writes them: units of 1024, two decimals, Finnish words.
     void sizesReadAsTheOperatorReadsThem_data()
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("bytes") << qint64(512) << "512 t";
-        QTest::newRow("kilobytes") << qint64(1536) << "1,5 kt";
-        QTest::newRow("megabytes") << qint64(340) * 1024 * 1024 << "340,0 Mt";
-        QTest::newRow("gigabytes") << qint64(1288490189) << "1,2 Gt";
-        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 * 1024 << "3,0 Tt";
+        QTest::newRow("one byte") << qint64(1) << "1 tavu";
+        QTest::newRow("bytes") << qint64(512) << "512 tavua";
+        QTest::newRow("bytes with a group") << qint64(1023) << "1\u00a0023 tavua";
+        QTest::newRow("one kilobyte") << qint64(1024) << "1,00 kt";
+        QTest::newRow("one file of the restore list") << qint64(114688) << "112,00 kt";
+        QTest::newRow("rounded to the nearest") << qint64(5000) << "4,88 kt";
+        QTest::newRow("a byte short of a megabyte") << qint64(1048575) << "1,00 Mt";
+        QTest::newRow("megabytes") << qint64(312) * 1024 * 1024 << "312,00 Mt";
+        QTest::newRow("gigabytes") << qint64(44040192000) << "41,02 Gt";
+        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 * 1024 << "3,00 Tt";
+        QTest::newRow("beyond the last unit") << qint64(2048) * 1024 * 1024 * 1024 * 1024 << "2\u00a0048,00 Tt";
     }
 
     void sizesReadAsTheOperatorReadsThem()
     {
         QFETCH(qint64, bytes);
         QFETCH(QString, shown);
-        QCOMPARE(readableSize(bytes), shown);
+        QCOMPARE(diskRoom::size(bytes), shown);
     }
 
     void messageGivesBothSizes_data()
@@ -355,10 +425,13 @@ private slots:
         QTest::addColumn<qint64>("needed");
         QTest::addColumn<qint64>("free");
         QTest::addColumn<QString>("sizes");
-        QTest::newRow("gigabytes") << qint64(1288490188) << qint64(322122548) << "tarvitaan 1,2 Gt, vapaana 0,3 Gt";
-        QTest::newRow("in the unit of the larger") << qint64(700) << qint64(2048) << "tarvitaan 0,7 kt, vapaana 2,0 kt";
-        // Rounded to the nearest tenth both would read 1,2 Mt.
-        QTest::newRow("a few bytes apart") << qint64(1258292) << qint64(1258290) << "tarvitaan 1,3 Mt, vapaana 1,1 Mt";
+        QTest::newRow("gigabytes") << qint64(1288490188) << qint64(322122548) << "tarvitaan 1,20 Gt, vapaana 0,30 Gt";
+        QTest::newRow("in the unit of the larger") << qint64(700) << qint64(2048)
+                                                   << "tarvitaan 0,69 kt, vapaana 2,00 kt";
+        QTest::newRow("bytes") << qint64(700) << qint64(600) << "tarvitaan 700 tavua, vapaana 600 tavua";
+        // Rounded to the nearest hundredth both would read 1,20 Mt.
+        QTest::newRow("a few bytes apart") << qint64(1258292) << qint64(1258290)
+                                           << "tarvitaan 1,21 Mt, vapaana 1,19 Mt";
     }
 
     void messageGivesBothSizes()
@@ -366,7 +439,8 @@ private slots:
         QFETCH(qint64, needed);
         QFETCH(qint64, free);
         QFETCH(QString, sizes);
-        QCOMPARE(noRoomMessage(needed, free), QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: ") + sizes + ".");
+        QCOMPARE(diskRoom::noRoomMessage(QStringLiteral("varmuuskopiolle"), needed, free),
+                 QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: ") + sizes + ".");
     }
 
     void tooLittleRoomIsRefusedWithNothingChanged()
@@ -377,11 +451,11 @@ private slots:
         writeBytes(file, 600 * 1024);   // a copy would need 600 kB of the 400 kB left
         const QByteArray before = testdb::fileBytes(file);
         try {
-            ensureRoomForCopy(file);
+            diskRoom::ensureRoomForCopy(file);
             QFAIL("a copy that does not fit was allowed");
         } catch (const Failure& failure) {
             QVERIFY2(failure.whatFailed().startsWith(
-                         QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 600,0 kt, vapaana ")),
+                         QStringLiteral("Levyllä ei ole tilaa varmuuskopiolle: tarvitaan 600,00 kt, vapaana ")),
                      qPrintable(failure.message()));
             QVERIFY2(failure.whatFailed().endsWith(QStringLiteral(" kt.")),
                      qPrintable(failure.message()));
@@ -398,16 +472,17 @@ private slots:
             QSKIP("no small file system could be mounted here");
         const QString file = small_.path() + QStringLiteral("/loki.wk1");
         writeBytes(file, 200 * 1024);
-        ensureRoomForCopy(file);   // 200 kB of some 400 kB: fits
+        diskRoom::ensureRoomForCopy(file);   // 200 kB of some 400 kB: fits
         writeBytes(file + QStringLiteral("-wal"), 200 * 1024);
-        QVERIFY_THROWS_EXCEPTION(Failure, ensureRoomForCopy(file));
+        QVERIFY_THROWS_EXCEPTION(Failure, diskRoom::ensureRoomForCopy(file));
         QFile::remove(file + QStringLiteral("-wal"));
         QFile::remove(file);
     }
 
     void aMissingFolderIsAFailure()
     {
-        QVERIFY_THROWS_EXCEPTION(Failure, ensureRoomForCopy(roomDir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 diskRoom::ensureRoomForCopy(roomDir_.filePath(QStringLiteral("ei/ole/yritys.wk1"))));
     }
 };
 

@@ -172,7 +172,7 @@ private slots:
         QString copy;
         {
             Database::WriteTransaction change(database);
-            copy = SafetyCopy(database);
+            copy = takeSafetyCopy(database);
             QCOMPARE(other.exec("INSERT INTO a VALUES (3)"), SQLITE_BUSY);
             database.deleteTable(QStringLiteral("a"));
             QCOMPARE(other.exec("INSERT INTO b VALUES (2)"), SQLITE_BUSY);
@@ -194,7 +194,7 @@ private slots:
         testdb::create(file, QStringLiteral("CREATE TABLE a (x); CREATE TABLE b (y);"));
         const QByteArray before = testdb::fileBytes(file);
         Database database = DatabaseEngine::instance().open(file);
-        QVERIFY_THROWS_EXCEPTION(Failure, SafetyCopy(database));
+        QVERIFY_THROWS_EXCEPTION(Failure, takeSafetyCopy(database));
         QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{});
         {
             Database::WriteTransaction change(database);
@@ -487,7 +487,7 @@ private slots:
         killWhileCopying([&file] {
             Database database = DatabaseEngine::instance().open(file);
             Database::WriteTransaction lock(database);
-            QFile::remove(SafetyCopy(database));
+            QFile::remove(takeSafetyCopy(database));
         });
 
         // One left by a program killed earlier, one still being written, and two look-alikes.
@@ -509,7 +509,7 @@ private slots:
         {
             Database database = DatabaseEngine::instance().open(file);
             Database::WriteTransaction lock(database);
-            copy = SafetyCopy(database);
+            copy = takeSafetyCopy(database);
         }
         QCOMPARE(testdb::integrity(copy), QStringLiteral("ok"));
         const QStringList left = QDir(dir.path()).entryList({QStringLiteral("*.kesken*")}, QDir::Files | QDir::Hidden);

@@ -1,6 +1,8 @@
 #include "ChosenDatabase.h"
+#include "EagerWriter.h"
 #include "FileSizeLimit.h"
 #include "OtherProgram.h"
+#include "SchemaHealth.h"
 #include "SmallDisk.h"
 
 #include <QDir>
@@ -65,6 +67,40 @@ private slots:
         db.window.dialogs.shown.clear();
         db.window.click(QStringLiteral("cmdPoista"));
         QCOMPARE(db.boxes(), QStringList());
+    }
+
+    void aCommitBetweenTheCopyAndTheDropIsKept_data()
+    {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("write-ahead log") << true;
+    }
+
+    // Another program commits rows into the table wherever it can while it is
+    // deleted. Each row it got in is in the safety copy: none falls between
+    // the copy and the drop, to be lost with the table.
+    void aCommitBetweenTheCopyAndTheDropIsKept()
+    {
+        QFETCH(bool, wal);
+        ChosenDatabase db(QString(wal ? "PRAGMA journal_mode=WAL;" : "")
+                          + "CREATE TABLE Kirjaukset (n); CREATE TABLE Asiakkaat (x);");
+        db.window.select(QStringLiteral("Kirjaukset"));
+        db.window.dialogs.confirmAnswers = {true};
+        QList<int> committed;
+        {
+            const EagerWriter other(db.file, QStringLiteral("Kirjaukset"));
+            db.window.click(QStringLiteral("cmdPoista"));
+            committed = other.committed;
+        }
+        QCOMPARE(db.boxes().last(), db.closingBox(QStringLiteral("Poistettu!")));
+        QCOMPARE(db.tables(), QStringList{"Asiakkaat"});
+        QCOMPARE(schemaProblems(db.file), QStringList());
+        QVERIFY2(!committed.isEmpty(), "the other program never got in");
+        QStringList numbers;
+        for (const int number : committed)
+            numbers.append(QString::number(number));
+        QCOMPARE(testdb::value(db.newestCopy(), "SELECT group_concat(n) FROM (SELECT n FROM Kirjaukset ORDER BY n)"),
+                 numbers.join(QLatin1Char(',')));
     }
 
     void secondDeletionKeepsTheFirstCopy()

@@ -1,5 +1,6 @@
 #include "ChosenDatabase.h"
 #include "OtherProgram.h"
+#include "dialogs/QtDialogs.h"
 #include "operations/WaitingDialogs.h"
 
 #include <QTest>
@@ -56,6 +57,28 @@ class TestOtherProgram : public QObject {
     Q_OBJECT
 
 private slots:
+    // The program's own dialogs wait 30 s for another program, and no
+    // longer; asked as the engine's wait asks, with the time waited so far.
+    void theWaitEndsAfterThirtySeconds_data()
+    {
+        QTest::addColumn<int>("waitedMs");
+        QTest::addColumn<bool>("keepsWaiting");
+        QTest::newRow("at once") << 0 << true;
+        QTest::newRow("3 s") << 3000 << true;
+        QTest::newRow("a moment short of 30 s") << 29999 << true;
+        QTest::newRow("30 s") << 30000 << false;
+        QTest::newRow("a minute") << 60000 << false;
+    }
+
+    void theWaitEndsAfterThirtySeconds()
+    {
+        QFETCH(int, waitedMs);
+        QFETCH(bool, keepsWaiting);
+        QtDialogs real;
+        WaitingDialogs waiting(real);
+        QCOMPARE(waiting.keepWaiting()(waitedMs), keepsWaiting);
+    }
+
     void gaveUpWaiting_data() { operations(true); }
 
     void gaveUpWaiting()

@@ -2,11 +2,13 @@
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
-#include "copies/CopySpace.h"
+#include "copies/DiskRoom.h"
+#include "dialogs/FinnishFileColumns.h"
 #include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -280,8 +282,20 @@ private slots:
         RestoreWindow window(dialogs);
         dialogs.fileAnswers = {db};
         click(window, "cmdSelaa");
+        // Each copy's size reads as the file dialog writes it.
+        QFileSystemModel files;
+        files.setRootPath(dir.path());
+        FinnishFileColumns fileDialogColumns;
+        fileDialogColumns.setSourceModel(&files);
+        const auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        QCOMPARE(list->topLevelItemCount(), 3);
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex file = files.index(dir.filePath(list->topLevelItem(row)->text(5)), 1);
+            QTRY_VERIFY(!fileDialogColumns.mapFromSource(file).data().toString().isEmpty());
+            QCOMPARE(list->topLevelItem(row)->text(1), fileDialogColumns.mapFromSource(file).data().toString());
+        }
         const QString room = window.findChild<QLabel*>("lblTilaa")->text();
-        QVERIFY2(room.startsWith("Varmuuskopiot vievät " + copySpace::size(sizes[0] + sizes[1] + sizes[2])
+        QVERIFY2(room.startsWith("Varmuuskopiot vievät " + diskRoom::size(sizes[0] + sizes[1] + sizes[2])
                                  + "; levyllä vapaana "),
                  qPrintable(room));
 
@@ -291,7 +305,7 @@ private slots:
         const ScriptedDialogs::Shown asked = dialogs.shown.last();
         QCOMPARE(asked.defaultAnswer, Dialogs::DefaultAnswer::No);
         QVERIFY2(asked.text.startsWith("Poistetaanko 2 varmuuskopiota? Levyltä vapautuu "
-                                       + copySpace::size(sizes[0] + sizes[1]) + ".")
+                                       + diskRoom::size(sizes[0] + sizes[1]) + ".")
                      && asked.text.contains(newest),
                  qPrintable(asked.text));
 
@@ -326,7 +340,7 @@ private slots:
         click(window, "cmdTiivista");
         QCOMPARE(QFileInfo(db).size(), sizeBefore);
         QCOMPARE(dialogs.shown.last().defaultAnswer, Dialogs::DefaultAnswer::No);
-        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + copySpace::size(freeBytes)),
+        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + diskRoom::size(freeBytes)),
                  qPrintable(dialogs.shown.last().text));
 
         dialogs.confirmAnswers = {true};

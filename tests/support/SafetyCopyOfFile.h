@@ -14,7 +14,7 @@ inline QString safetyCopy(const QString& path, const QDateTime& moment = QDateTi
 {
     Database database = DatabaseEngine::instance().open(path);
     const Database::WriteTransaction lock(database);
-    return SafetyCopy(database, moment);
+    return takeSafetyCopy(database, moment);
 }
 
 } // namespace testdb

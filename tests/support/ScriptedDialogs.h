@@ -50,8 +50,10 @@ public:
     // The operator presses "Keskeytä" during step N: the N-th advance() of a
     // piece of work and every later one answer "stop". Negative: never.
     int stopAfterSteps = -1;
-    // How long an operation waits for another program before giving up.
-    int waitLimit = kWaitLimitMs;
+    // How long an operation waits for another program before giving up: the
+    // scripted operator's own, apart from the program's limit, which is
+    // checked against the real dialogs.
+    int waitLimit = 30000;
     // Runs while an information box is open, to look at the window meanwhile.
     std::function<void(const QString&)> whileInforming;
     // Runs while a question is open, before its scripted answer.

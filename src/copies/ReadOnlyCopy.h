@@ -9,12 +9,12 @@
 // A safety copy opened read-only as a database that nothing changes: the
 // engine takes no lock on it and never makes a log or shared-memory file
 // beside it, whatever mode the copy's header names.
-class CopyDatabase {
+class ReadOnlyCopy {
 public:
     // Throws unless the file is a database at all: long enough to hold a
     // page, with a database header and a valid page size. The engine would
     // take an empty file for an empty database.
-    explicit CopyDatabase(const QString& path);
+    explicit ReadOnlyCopy(const QString& path);
 
     const QString& path() const { return path_; }
     sqlite3* handle() const { return db_.get(); }

@@ -1,4 +1,4 @@
-#include "copies/CopyDatabase.h"
+#include "copies/ReadOnlyCopy.h"
 
 #include "db/Failure.h"
 #include "db/Reasons.h"
@@ -52,7 +52,7 @@ int stopIfAsked(void* stopAsked)
 
 } // namespace
 
-CopyDatabase::CopyDatabase(const QString& path) : path_(path)
+ReadOnlyCopy::ReadOnlyCopy(const QString& path) : path_(path)
 {
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Varmuuskopiota ei löydy."), path);
@@ -70,12 +70,12 @@ CopyDatabase::CopyDatabase(const QString& path) : path_(path)
     sqlite3_extended_result_codes(raw, 1);
 }
 
-void CopyDatabase::fail(const QString& what) const
+void ReadOnlyCopy::fail(const QString& what) const
 {
     throw reasons::engineFailure(what, path_, db_.get());
 }
 
-int CopyDatabase::pragmaNumber(const char* sql, const QString& what) const
+int ReadOnlyCopy::pragmaNumber(const char* sql, const QString& what) const
 {
     const sqlite::StmtPtr row = sqlite::firstRow(db_.get(), sql);
     if (!row)
@@ -83,7 +83,7 @@ int CopyDatabase::pragmaNumber(const char* sql, const QString& what) const
     return sqlite3_column_int(row.get(), 0);
 }
 
-QStringList CopyDatabase::tableNames(const std::function<bool()>& stopAsked) const
+QStringList ReadOnlyCopy::tableNames(const std::function<bool()>& stopAsked) const
 {
     // Asked now and then while the engine reads the catalogue of thousands of tables.
     if (stopAsked)
@@ -103,7 +103,7 @@ QStringList CopyDatabase::tableNames(const std::function<bool()>& stopAsked) con
     return names;
 }
 
-void CopyDatabase::holdSnapshot() const
+void ReadOnlyCopy::holdSnapshot() const
 {
     // The BEGIN alone reads nothing; the schema version starts the reading.
     if (sqlite3_exec(db_.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -111,7 +111,7 @@ void CopyDatabase::holdSnapshot() const
     pragmaNumber("PRAGMA schema_version", QStringLiteral("Varmuuskopiota ei voitu lukea."));
 }
 
-void CopyDatabase::checkSound() const
+void ReadOnlyCopy::checkSound() const
 {
     const QString what = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
     // A copy of no pages would leave the database empty.
