@@ -20,6 +20,8 @@
 namespace {
 
 const QString kCopyFailed = QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.");
+// Said by kCopyFailed already: a failure with only this to say gets kCopyFailed alone.
+const QString kCannotCreate = QStringLiteral("Varmuuskopiota ei voitu luoda.");
 
 // The copy in the making. Where the file system allows, it has no name at
 // all until it is finished, so a program killed meanwhile leaves nothing
@@ -133,10 +135,10 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
     const int fd = temp.fd();
     if (fd < 0)
-        throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
+        throw reasons::systemFailure(kCannotCreate, databasePath, errno);
     // The copy may be read by whoever may read the database.
     if (::fchmod(fd, databaseStat.st_mode & 0666) != 0)
-        throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
+        throw reasons::systemFailure(kCannotCreate, databasePath, errno);
 
     if (throughEngine) {
         const sqlite::DbPtr reader = readingConnection(databasePath);
@@ -167,6 +169,8 @@ QString SafetyCopy(Database& database, const QDateTime& moment, const CopyProgre
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
         return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
+        if (failure.whatFailed() == kCannotCreate)
+            throw Failure({}, failure.file(), failure.detail(), failure.original()).withContext(kCopyFailed);
         throw failure.withContext(kCopyFailed);
     }
 }

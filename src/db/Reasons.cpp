@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QStringList>
+
 #include <cerrno>
 #include <cstring>
 #include <sys/resource.h>
@@ -12,6 +14,19 @@
 
 namespace {
 
+const QString kNoRightToChange = QStringLiteral("Ei oikeutta muuttaa tietokantaa");
+const QString kNoRightToWrite = QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon");
+const QString kNotFound = QStringLiteral("Tiedostoa tai kansiota ei löydy");
+const QString kNameTooLong = QStringLiteral("Tiedoston nimi on liian pitkä");
+const QString kDiskError = QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui");
+const QString kOutOfMemory = QStringLiteral("Muisti loppui");
+const QString kDamaged = QStringLiteral("Tietokantatiedosto on vioittunut");
+const QString kFileGone = QStringLiteral("Tietokantatiedostoa ei löydy; se on poistettu tai siirretty");
+const QString kFileMoved =
+    QStringLiteral("Tietokantatiedosto on poistettu tai siirretty sen jälkeen, kun se avattiin");
+const QString kFolderNotWritable = QStringLiteral("Tietokannan kansioon ei voi kirjoittaa: %1. Tietokantamoottori "
+                                                  "kirjoittaa muutoksen ajaksi tiedoston tietokannan viereen; "
+                                                  "tietokantatiedosto itse on kunnossa");
 const QString kDiskFull = QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
 const QString kSizeLimit =
     QStringLiteral("Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa suuremmaksi (käyttöjärjestelmän "
@@ -48,17 +63,19 @@ QString forEngineCode(int code)
     case SQLITE_PERM:
     case SQLITE_READONLY:
     case SQLITE_AUTH:
-        return QStringLiteral("Ei oikeutta muuttaa tietokantaa");
+        return (code == SQLITE_READONLY_DBMOVED) ? kFileMoved : kNoRightToChange;
     case SQLITE_CANTOPEN:
         return QStringLiteral("Tietokantatiedostoa ei voi avata; tarkista, että se on olemassa ja että siihen on "
                               "oikeudet");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return QStringLiteral("Tietokantatiedosto on vioittunut");
+        return kDamaged;
     case SQLITE_IOERR:
+        if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
+            return kReadFailed;
         return QStringLiteral("Tiedoston lukeminen tai kirjoittaminen epäonnistui");
     case SQLITE_NOMEM:
-        return QStringLiteral("Muisti loppui");
+        return kOutOfMemory;
     case SQLITE_CONSTRAINT:
         return QStringLiteral("Tietokannan sääntö esti muutoksen");
     default:
@@ -77,13 +94,13 @@ QString forSystemError(int error)
     case EACCES:
     case EPERM:
     case EROFS:
-        return QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon");
+        return kNoRightToWrite;
     case ENOENT:
-        return QStringLiteral("Tiedostoa tai kansiota ei löydy");
+        return kNotFound;
     case ENAMETOOLONG:
-        return QStringLiteral("Tiedoston nimi on liian pitkä");
+        return kNameTooLong;
     case EIO:
-        return QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui");
+        return kDiskError;
     default:
         return QStringLiteral("Käyttöjärjestelmä esti toimenpiteen");
     }
@@ -93,11 +110,24 @@ QString forSystemError(int error)
 // place only an I/O error; the system's own error tells which.
 QString forFailedCall(int code, int systemError, const QString& file)
 {
+    // The engine cannot open a file it needs: the database itself gone, or
+    // a folder where it may not write the journal or log beside it.
+    if ((code & 0xff) == SQLITE_CANTOPEN && !file.isEmpty()) {
+        if (!QFileInfo::exists(file))
+            return kFileGone;
+        if (systemError == EACCES || systemError == EPERM || systemError == EROFS)
+            return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
+    }
     if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError) != forSystemError(0))
         return forSystemError(systemError);
     if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
         return kSizeLimit;
     return forEngineCode(code);
+}
+
+bool isDamage(int code)
+{
+    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
 QString forConnection(sqlite3* db)
@@ -118,6 +148,14 @@ QString systemWords(int error)
 }
 
 } // namespace reasons
+
+bool reasonNamesTheCause(const QString& reason)
+{
+    static const QStringList named{reasons::kLocked, kDiskFull,   kSizeLimit, kNoRightToChange, kNoRightToWrite,
+                                   kNotFound,        kNameTooLong, kDiskError, kOutOfMemory,    kDamaged,
+                                   kFileGone,        kFileMoved,   reasons::kReadFailed};
+    return named.contains(reason) || reason.startsWith(kFolderNotWritable.section(QLatin1Char(':'), 0, 0));
+}
 
 namespace reasons {
 

@@ -21,8 +21,20 @@ QString engineWords(sqlite3* db);
 // The operating system's own words for `error`.
 QString systemWords(int error);
 
-inline const QString kLocked =
-    QStringLiteral("Toinen ohjelma käyttää tietokantaa; sulje se ja yritä uudelleen");
+inline const QString kLocked = QStringLiteral("Toinen ohjelma käyttää tietokantaa; yritä myöhemmin uudelleen");
+
+// The end of a box whose operation gave up waiting for another program: the
+// operator need not know which program it is.
+inline const QString kTryAgainLater =
+    QStringLiteral("Yritä myöhemmin uudelleen; jos tietokanta on yhä varattu, sulje muut ohjelmat, jotka voivat "
+                   "käyttää sitä.");
+
+// A read that failed for a moment: the file may well be sound.
+inline const QString kReadFailed =
+    QStringLiteral("Tiedostoa ei voitu lukea juuri nyt; tiedosto voi olla kunnossa, joten yritä uudelleen");
+
+// The engine found the file damaged, not merely unreadable for a moment.
+bool isDamage(int code);
 
 } // namespace reasons
 
