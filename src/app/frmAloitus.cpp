@@ -8,6 +8,7 @@
 #include "db/Failure.h"
 #include "db/Reasons.h"
 #include "dialogs/ClickGuard.h"
+#include "dialogs/InputBlocker.h"
 #include "operations/DeleteAllRegisterTables.h"
 #include "operations/DeleteNumberedRegisterTables.h"
 #include "operations/DeleteSeries.h"
@@ -142,6 +143,8 @@ bool sameCause(const Failure& operation, const Failure& list)
 // first, and a failure of that is told in the same box.
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
+    // One handler at a time: the window takes no input until this one has ended.
+    const InputBlocker oneAtATime(this);
     const clickGuard::Caught failed = clickGuard::caught(operation);
     if (failed.message.isEmpty())
         return;

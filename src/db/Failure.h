@@ -56,7 +56,8 @@ public:
     const QString& state() const { return state_; }
 
     // The same failure told by the operation in its own words, `what`, which
-    // say that another program holding the file is why; the engine's words stay.
+    // say that another program holding the file is why. The engine's words
+    // are kept for whoever helps the operator; the box leaves them out.
     Failure lockedOutAs(QString what) const
     {
         Failure told(std::move(what), file_, {}, original_);
@@ -64,6 +65,16 @@ public:
         return told;
     }
     bool toldAsLockedOut() const { return lockedOut_; }
+    // A copy marked as a failure to open the file, which names no operation:
+    // whoever knows what the operation left undone may say it first.
+    Failure atOpening() const
+    {
+        Failure told = *this;
+        told.atOpening_ = true;
+        return told;
+    }
+    bool failedAtOpening() const { return atOpening_; }
+
     // Whether a caller has already put in front what the failure left done
     // and undone (withContext), so that nobody says it again.
     bool toldHowThingsStand() const { return toldHowThingsStand_; }
@@ -93,4 +104,5 @@ private:
     QString state_;
     bool lockedOut_ = false;
     bool toldHowThingsStand_ = false;
+    bool atOpening_ = false;
 };

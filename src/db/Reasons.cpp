@@ -112,6 +112,8 @@ QString forFailedCall(int code, int systemError, const QString& file)
 {
     // The engine cannot open a file it needs: the database itself gone, or
     // a folder where it may not write the journal or log beside it.
+    if (code == SQLITE_READONLY_DIRECTORY && !file.isEmpty())
+        return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
     if ((code & 0xff) == SQLITE_CANTOPEN && !file.isEmpty()) {
         if (!QFileInfo::exists(file))
             return kFileGone;

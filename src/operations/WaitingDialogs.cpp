@@ -100,8 +100,9 @@ Failure WaitingDialogs::told(const Failure& failure) const
             + (stopped_ ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. Odottaminen keskeytettiin.")
                         : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. ") + reasons::kTryAgainLater)
             + (failure.state().isEmpty() ? QString() : QLatin1Char('\n') + failure.state()));
-    // What was not done goes first, unless the failure says already how things stand.
-    if (failure.toldHowThingsStand() || failure.whatFailed().startsWith(notDone_))
+    // A file that could not be opened says nothing of the operation: what
+    // was not done goes first. Any other failure names its step itself.
+    if (!failure.failedAtOpening() || failure.toldHowThingsStand())
         return failure;
     return failure.withContext(notDone_ + QLatin1Char('.'));
 }

@@ -5,6 +5,7 @@
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "dialogs/ClickGuard.h"
+#include "dialogs/InputBlocker.h"
 #include "operations/StartFolder.h"
 #include "operations/WaitingDialogs.h"
 #include "restore/CopyListing.h"
@@ -131,6 +132,8 @@ void RestoreWindow::wire(QPushButton* button, void (RestoreWindow::*operation)()
 // A failure is told in one box; then the list shows the folder as it now is.
 void RestoreWindow::guarded(const std::function<void()>& operation)
 {
+    // One handler at a time: the window takes no input until this one has ended.
+    const InputBlocker oneAtATime(this);
     const QString message = clickGuard::failureOf(operation);
     if (message.isEmpty())
         return;

@@ -93,9 +93,10 @@ private slots:
                                        + (stopped ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
                                                                    "Odottaminen keskeytettiin.")
                                                   : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                                   "Sulje se ja yritä uudelleen."))
-                                       + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file
-                                       + QStringLiteral("\nAlkuperäinen ilmoitus: database is locked"));
+                                                                   "Yritä myöhemmin uudelleen; jos tietokanta on "
+                                                                   "yhä varattu, sulje muut ohjelmat, jotka voivat "
+                                                                   "käyttää sitä."))
+                                       + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file);
         QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies(), QStringList{});

@@ -404,9 +404,10 @@ private slots:
         QCOMPARE(dialogs.lines().last(),
                  "OK: " + QString(button == "cmdPalauta" ? "Varmuuskopiota ei palautettu" : "Tietokantaa ei tiivistetty")
                      + ", koska toinen ohjelma käyttää tietokantaa. "
-                     + (stopped ? "Odottaminen keskeytettiin." : "Sulje se ja yritä uudelleen.")
-                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db
-                     + "\nAlkuperäinen ilmoitus: database is locked");
+                     + (stopped ? "Odottaminen keskeytettiin."
+                                : "Yritä myöhemmin uudelleen; jos tietokanta on yhä varattu, sulje muut ohjelmat, "
+                                  "jotka voivat käyttää sitä.")
+                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db);
         QCOMPARE(dialogs.informed().size(), 1);
         QCOMPARE(testdb::fileBytes(db), before);
     }
