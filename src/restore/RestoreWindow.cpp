@@ -367,10 +367,12 @@ void RestoreWindow::compactDatabase()
         return;
     }
     const QString question = QStringLiteral("Tiivistetäänkö tietokanta\n") + databasePath_
-                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä noin %2. "
+                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä %2 %3. "
                                               "Taulukot ja niiden tiedot säilyvät ennallaan.\n\nSulje Lumeri-ohjelmat "
                                               "ennen tiivistämistä.")
-                                   .arg(copySpace::size(estimate.fileBytes), copySpace::size(estimate.freeBytes));
+                                   .arg(copySpace::size(estimate.fileBytes),
+                                        estimate.atLeast ? QStringLiteral("vähintään") : QStringLiteral("noin"),
+                                        copySpace::size(estimate.freeBytes));
     if (!dialogs_.confirm(question, QStringLiteral("Tietokannan tiivistäminen"), Dialogs::DefaultAnswer::No))
         return;
 
