@@ -137,9 +137,10 @@ void RestoreWindow::guarded(const std::function<void()>& operation)
     const QString message = clickGuard::failureOf(operation);
     if (message.isEmpty())
         return;
-    dialogs_.inform(message);
+    // The list under the box already shows the folder as the failure left it.
     if (!databasePath_.isEmpty())
         listCopies();
+    dialogs_.inform(message);
 }
 
 void RestoreWindow::chooseDatabase()
@@ -232,6 +233,9 @@ void RestoreWindow::showCopies()
                                  copyRows::RemovesColumn})
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
+    // Painted anew as a whole: rows of copies gone must not linger on screen.
+    list_->doItemsLayout();
+    list_->viewport()->update();
     room_->setText(databasePath_.isEmpty() || (copies_.isEmpty() && listing())
                        ? QString()
                        : copySpace::roomLine(copies_, copySpace::freeBytes(QFileInfo(databasePath_).absolutePath())));
@@ -343,9 +347,26 @@ void RestoreWindow::removeAllButNewest()
     if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopioiden poistaminen"), Dialogs::DefaultAnswer::No))
         return;
 
-    const int removed = removeSafetyCopies(databasePath_, paths);
+    const CopyRemoval removal = removeEachSafetyCopy(databasePath_, paths);
     listCopies();
-    dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(removed).arg(freed));
+    QList<SafetyCopyEntry> gone;
+    for (const SafetyCopyEntry& copy : older)
+        if (removal.removed.contains(copy.path))
+            gone.append(copy);
+    const QString freedNow = copySpace::size(copySpace::totalSize(gone));
+    if (removal.left.isEmpty()) {
+        dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(gone.size()).arg(freedNow));
+        return;
+    }
+    QStringList left;
+    for (qsizetype i = 0; i < removal.left.size(); ++i)
+        left.append(removal.left.at(i) + QStringLiteral(" (") + removal.reasons.at(i) + QLatin1Char(')'));
+    dialogs_.inform(QStringLiteral("Poistettu %1 / %2 varmuuskopiota; levyltä vapautui %3.\n\nNäitä varmuuskopioita ei "
+                                   "voitu poistaa:\n")
+                        .arg(gone.size())
+                        .arg(older.size())
+                        .arg(freedNow)
+                    + left.join(QLatin1Char('\n')));
 }
 
 void RestoreWindow::compactDatabase()

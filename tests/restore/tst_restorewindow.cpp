@@ -6,7 +6,9 @@
 #include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -410,6 +412,93 @@ private slots:
                      + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db);
         QCOMPARE(dialogs.informed().size(), 1);
         QCOMPARE(testdb::fileBytes(db), before);
+    }
+
+    void theListShowsTheFolderAfterEveryChange_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("row");          // the row chosen first, -1 for none
+        QTest::addColumn<bool>("oneStays");    // the middle copy cannot be removed
+        QTest::newRow("restore") << "cmdPalauta" << 1 << false;
+        QTest::newRow("remove chosen") << "cmdPoista" << 1 << false;
+        QTest::newRow("remove all but newest") << "cmdPoistaVanhat" << -1 << false;
+        QTest::newRow("remove all but newest, one stays") << "cmdPoistaVanhat" << -1 << true;
+    }
+
+    // After each change the list holds what the folder holds, newest first,
+    // once each, the lines under it agreeing; and it is painted so, without
+    // a click: its picture is that of a window that has just read the folder.
+    void theListShowsTheFolderAfterEveryChange()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, row);
+        QFETCH(bool, oneStays);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
+        QStringList made;
+        QList<qint64> sizes;
+        for (int hour = 9; hour <= 11; ++hour) {
+            made.append(testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0))));
+            sizes.append(QFileInfo(made.last()).size());
+            testdb::run(db, QString("CREATE TABLE T%1(x); INSERT INTO T%1 VALUES (zeroblob(%2))").arg(hour).arg(hour * 3000));
+        }
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        QCOMPARE(window.copies().size(), 3);
+        auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        if (row >= 0)
+            selectRow(window, row);
+        if (oneStays) {
+            // Where the middle copy was listed, a folder of the same name now
+            // stands; the oldest, listed after it, goes all the same.
+            QVERIFY(QFile::remove(made.at(1)));
+            QVERIFY(QDir().mkpath(made.at(1) + "/sisalla"));
+        }
+        dialogs.confirmAnswers = {true};
+        dialogs.shown.clear();
+        click(window, qPrintable(button));
+
+        QStringList inFolder = testdb::safetyCopies(dir.path());
+        if (oneStays) {
+            QCOMPARE(inFolder, QStringList{QFileInfo(made.last()).fileName()});
+            QCOMPARE(dialogs.informed(),
+                     QStringList{"Poistettu 1 / 2 varmuuskopiota; levyltä vapautui "
+                                 + copySpace::size(sizes.at(0)) + ".\n\nNäitä varmuuskopioita ei "
+                                 "voitu poistaa:\n" + made.at(1) + " (nimellä on kansio, ei tiedosto)"});
+            QVERIFY(QDir(made.at(1)).removeRecursively());
+        }
+        std::reverse(inFolder.begin(), inFolder.end());
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows.append(list->topLevelItem(i)->text(list->columnCount() - 1));
+        QCOMPARE(rows, inFolder);
+        QCOMPARE(window.findChild<QLabel*>("lblTila")->text(),
+                 QString("Varmuuskopioita %1, uusin ensin.").arg(inFolder.size()));
+        qint64 bytes = 0;
+        for (const QString& name : std::as_const(inFolder))
+            bytes += QFileInfo(dir.filePath(name)).size();
+        QVERIFY2(window.findChild<QLabel*>("lblTilaa")->text().startsWith("Varmuuskopiot vievät "
+                                                                          + copySpace::size(bytes) + ";"),
+                 qPrintable(window.findChild<QLabel*>("lblTilaa")->text()));
+
+        ScriptedDialogs freshDialogs;
+        RestoreWindow fresh(freshDialogs);
+        fresh.resize(window.size());
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        freshDialogs.fileAnswers = {db};
+        click(fresh, "cmdSelaa");
+        list->clearSelection();
+        list->setCurrentItem(nullptr);
+        auto* freshList = fresh.findChild<QTreeWidget*>("lstKopiot");
+        freshList->setCurrentItem(nullptr);
+        QCOMPARE(list->size(), freshList->size());
+        QCOMPARE(list->grab().toImage(), freshList->grab().toImage());
     }
 };
 
