@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <chrono>
+#include <memory>
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -48,7 +50,38 @@ bool sizeLimitRatherThanFullDisk(const QString& file)
     return quint64(disk.f_bavail) * quint64(disk.f_frsize) > kRoomForAPage;
 }
 
+// Longer than this, and a second reading of a file that looked damaged is given up.
+constexpr int kSecondReadingMs = 3000;
+
+int pastDeadline(void* deadline)
+{
+    return std::chrono::steady_clock::now() > *static_cast<const std::chrono::steady_clock::time_point*>(deadline)
+               ? 1
+               : 0;
+}
+
 } // namespace
+
+// A damaged page and a read that failed for a moment look alike to the
+// engine: a read cut short comes back as zeros. A second reading, on a
+// connection of its own, tells them apart; whatever keeps it from finishing
+// leaves the engine's verdict standing.
+bool reasons::soundOnSecondReading(const QString& file)
+{
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close_v2);
+    if (opened != SQLITE_OK)
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSecondReadingMs);
+    sqlite3_progress_handler(raw, 1000, &pastDeadline, &deadline);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(raw, "PRAGMA quick_check(1)", -1, &statement, nullptr) != SQLITE_OK)
+        return false;
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> check(statement, &sqlite3_finalize);
+    return sqlite3_step(statement) == SQLITE_ROW
+           && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "ok") == 0;
+}
 
 namespace reasons {
 
@@ -124,6 +157,8 @@ QString forFailedCall(int code, int systemError, const QString& file)
         return forSystemError(systemError);
     if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
         return kSizeLimit;
+    if (isDamage(code) && !file.isEmpty() && soundOnSecondReading(file))
+        return kReadFailed;
     return forEngineCode(code);
 }
 

@@ -35,6 +35,9 @@ inline const QString kReadFailed =
 
 // The engine found the file damaged, not merely unreadable for a moment.
 bool isDamage(int code);
+// Whether `file`, which the engine found damaged, reads sound when read
+// again from the start: then it was a read of a moment that failed.
+bool soundOnSecondReading(const QString& file);
 
 } // namespace reasons
 

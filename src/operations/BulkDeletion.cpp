@@ -80,10 +80,11 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     // From here on a failure tells how far the walk got.
     dialogs.setNotDone({});
     int deleted = 0;
+    int total = -1;
     bool stopped = false;
     try {
         const Database::Walk walk(database);
-        const int total = countDoomed(database, doomed);
+        total = countDoomed(database, doomed);
         const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
         // Downward, so that a deletion moves only entries already visited.
         for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
@@ -99,10 +100,15 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     } catch (const Failure& failed) {
         // Each deletion is final when made: say how far the walk got.
         const QString howFar =
-            deleted == 0 ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
-                                          "taulukot ovat tallella.")
-                         : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
-                               .arg(tablesCount(deleted));
+            deleted == 0     ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
+                                              "taulukot ovat tallella.")
+            : deleted >= total ? (deleted == 1 ? QStringLiteral("Poistettava taulukko poistettiin, mutta sen jälkeen "
+                                                                 "tietokannan lukeminen epäonnistui.")
+                                               : QStringLiteral("Kaikki %1 poistettavaa taulukkoa poistettiin, mutta "
+                                                                "sen jälkeen tietokannan lukeminen epäonnistui.")
+                                                     .arg(deleted))
+                             : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
+                                   .arg(tablesCount(deleted));
         throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
     }
     RefreshTableList(database, view);
