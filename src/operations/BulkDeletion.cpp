@@ -21,6 +21,18 @@ QString tablesCount(int count)
     return count == 1 ? QStringLiteral("1 taulukko") : QStringLiteral("%1 taulukkoa").arg(count);
 }
 
+// A walk that deleted every table it meant to, and failed after.
+QString allDeleted(int deleted)
+{
+    if (deleted == 0)
+        return QStringLiteral("Poistettavia taulukoita ei ollut, mutta sen jälkeen tietokannan lukeminen epäonnistui.");
+    return deleted == 1 ? QStringLiteral("Poistettava taulukko poistettiin, mutta sen jälkeen tietokannan lukeminen "
+                                         "epäonnistui.")
+                        : QStringLiteral("Kaikki %1 poistettavaa taulukkoa poistettiin, mutta sen jälkeen tietokannan "
+                                         "lukeminen epäonnistui.")
+                              .arg(deleted);
+}
+
 // The walk's doomed tables; a virtual table's parts go with it, never alone.
 int countDoomed(Database& database, const std::function<bool(const QString&)>& doomed)
 {
@@ -102,16 +114,18 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
         const QString howFar =
             deleted == 0     ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
                                               "taulukot ovat tallella.")
-            : deleted >= total ? (deleted == 1 ? QStringLiteral("Poistettava taulukko poistettiin, mutta sen jälkeen "
-                                                                 "tietokannan lukeminen epäonnistui.")
-                                               : QStringLiteral("Kaikki %1 poistettavaa taulukkoa poistettiin, mutta "
-                                                                "sen jälkeen tietokannan lukeminen epäonnistui.")
-                                                     .arg(deleted))
+            : deleted >= total ? allDeleted(deleted)
                              : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
                                    .arg(tablesCount(deleted));
         throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
     }
-    RefreshTableList(database, view);
+    try {
+        RefreshTableList(database, view);
+    } catch (const Failure& failed) {
+        if (stopped)
+            throw;
+        throw failed.withContext(allDeleted(deleted) + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
+    }
     if (stopped)
         dialogs.informWithDetail(
             QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.").arg(tablesCount(deleted)),
