@@ -45,6 +45,12 @@ int checkHeader(const QString& path)
     return pageSize;
 }
 
+int tellStillWorking(void* stillWorking)
+{
+    (*static_cast<const std::function<void()>*>(stillWorking))();
+    return 0;
+}
+
 int stopIfAsked(void* stopAsked)
 {
     return (*static_cast<const std::function<bool()>*>(stopAsked))() ? 1 : 0;
@@ -111,7 +117,7 @@ void CopyDatabase::holdSnapshot() const
     pragmaNumber("PRAGMA schema_version", QStringLiteral("Varmuuskopiota ei voitu lukea."));
 }
 
-void CopyDatabase::checkSound() const
+void CopyDatabase::checkSound(const std::function<void()>& stillWorking) const
 {
     const QString damaged = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
     const QString unread = QStringLiteral("Varmuuskopiota ei voitu lukea.");
@@ -125,6 +131,10 @@ void CopyDatabase::checkSound() const
         failed();
     if (sqlite3_column_int(pages.get(), 0) < 1)
         throw Failure(kNotADatabase, path_, QStringLiteral("tiedostossa ei ole yhtään tietokannan sivua"));
+    // Reading a large copy through takes seconds: the window hears of it meanwhile.
+    if (stillWorking)
+        sqlite3_progress_handler(db_.get(), 20000, &tellStillWorking, const_cast<std::function<void()>*>(&stillWorking));
+    const auto noMoreTelling = qScopeGuard([this] { sqlite3_progress_handler(db_.get(), 0, nullptr, nullptr); });
     const sqlite::StmtPtr check = sqlite::firstRow(db_.get(), "PRAGMA quick_check");
     if (!check)
         failed();

@@ -130,14 +130,15 @@ Backup lockForRestore(Database& database, const CopyDatabase& copy)
 // Every page of the copy replaces the database's pages in the one write the
 // backup holds open; the engine writes it through the database's own log or
 // journal.
-void writePages(Database& database, Backup backup, const std::function<void()>& stillWorking, Stage& stage)
+void writePages(Database& database, Backup backup, int pageSize, const std::function<void()>& stillWorking,
+                Stage& stage)
 {
-    // In pieces of some megabytes when someone waits to hear of each; the
+    // In pieces of a few megabytes when someone waits to hear of each; the
     // write transaction stays open from the first piece to the last.
-    constexpr int kPagesPerStep = 1024;
+    const int pagesPerStep = copyPages::pagesPerPiece(pageSize);
     int stepped = SQLITE_OK;
     do {
-        stepped = sqlite3_backup_step(backup.get(), stillWorking ? kPagesPerStep : -1);
+        stepped = sqlite3_backup_step(backup.get(), stillWorking ? pagesPerStep : -1);
         if (stillWorking && stepped == SQLITE_OK)
             stillWorking();
     } while (stepped == SQLITE_OK);
@@ -202,7 +203,7 @@ void restoreInRollbackMode(Database& database, const CopyDatabase& copy, const s
         throw Failure(QStringLiteral("Tietokannan lokitilaa ei voitu vaihtaa palautusta varten."), path,
                       reasons::forConnection(db), reasons::engineWords(db));
     try {
-        writePages(database, lockForRestore(database, copy), stillWorking, stage);
+        writePages(database, lockForRestore(database, copy), copy.pageSize(), stillWorking, stage);
     } catch (const Failure& failure) {
         // Committed through a rollback journal: a failed commit is undone.
         if (stage == Stage::Committing)
@@ -243,10 +244,13 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
     bool wal = false;
     QString currentStateCopy;
     try {
+        // The work shows itself before its first long step, the check of the copy.
+        if (stillWorking)
+            stillWorking();
         const CopyDatabase copy(copyPath);
         // What is checked is what is written: one snapshot from here on.
         copy.holdSnapshot();
-        copy.checkSound();
+        copy.checkSound(stillWorking);
         Database database = DatabaseEngine::instance().open(databasePath, std::move(keepWaiting));
         sqlite3* db = database.nativeHandle();
         wal = copyPages::usesWriteAheadLog(db, databasePath);
@@ -260,7 +264,7 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
             // under the lock the pages are then written with.
             currentStateCopy = SafetyCopy(database, progressOf(stillWorking));
             stage = Stage::Writing;
-            writePages(database, std::move(backup), stillWorking, stage);
+            writePages(database, std::move(backup), copy.pageSize(), stillWorking, stage);
             stage = Stage::Restored;
         }
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);

@@ -3,6 +3,8 @@
 #include "dialogs/QtProgress.h"
 #include "seam/Dialogs.h"
 
+#include <QElapsedTimer>
+
 class QWidget;
 
 // The real dialogs: modal Qt boxes over the main window, without icons, with
@@ -34,4 +36,7 @@ private:
     QString applicationTitle_ = kApplicationTitle;
     bool busy_ = false;
     int progressDelayMs_ = QtProgress::kShowAfterMs;
+    // Since the operator last answered: the work that answer starts shows
+    // its progress that long after the answer, not after its own start.
+    QElapsedTimer answered_;
 };
