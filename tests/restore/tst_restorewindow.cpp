@@ -1,4 +1,5 @@
 #include "OtherProgram.h"
+#include "QueuedClick.h"
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
@@ -511,6 +512,49 @@ private slots:
         freshList->setCurrentItem(nullptr);
         QCOMPARE(list->size(), freshList->size());
         QCOMPARE(list->grab().toImage(), freshList->grab().toImage());
+    }
+
+    void aClickQueuedBehindAnAnswerRunsNothing_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("remove all but newest, then restore") << "cmdPoistaVanhat" << "cmdPalauta";
+        QTest::newRow("restore, then remove chosen") << "cmdPalauta" << "cmdPoista";
+        QTest::newRow("remove chosen, then compact") << "cmdPoista" << "cmdTiivista";
+    }
+
+    // As in the main window: the operator answers Kyllä and at once clicks
+    // another button, whose click reaches the window as the box closes. It
+    // runs nothing; only the first operation's question was asked.
+    void aClickQueuedBehindAnAnswerRunsNothing()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat"}) + "CREATE TABLE t(v); INSERT INTO t VALUES (zeroblob(90000));"
+                                                            "DROP TABLE t;");
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseNewestCopy(window, dialogs, db);
+        dialogs.shown.clear();
+        dialogs.whileConfirming = [&](const QString&) {
+            if (dialogs.shown.size() > 1)
+                return;
+            queueClick(window.findChild<QPushButton*>(second));
+            QCoreApplication::processEvents();
+        };
+        click(window, qPrintable(first));
+        QCoreApplication::processEvents();
+
+        QCOMPARE(dialogs.shownOf(ScriptedDialogs::Kind::Confirm).size(), 1);
+        QCOMPARE(dialogs.informed().size(), 1);
+        // The first one went through: a restore adds the copy of the state before it, a removal takes one away.
+        QCOMPARE(testdb::safetyCopies(dir.path()).size(), first == "cmdPalauta" ? 3 : 1);
     }
 };
 
