@@ -85,7 +85,16 @@ class YesDialogs : public QtDialogs {
 public:
     QString file;
     QStringList informed;
-    bool confirm(const QString&, const QString&, DefaultAnswer) override { return true; }
+    bool confirm(const QString&, const QString&, DefaultAnswer) override
+    {
+        noteAnswer();
+        return true;
+    }
+    bool confirmWithDetail(const QString&, const QString&, DefaultAnswer, const QString&) override
+    {
+        noteAnswer();
+        return true;
+    }
     void inform(const QString& text) override { informed.append(text); }
     void informWithDetail(const QString& text, const QString&) override { informed.append(text); }
     QString chooseFileToOpen(const OpenFileRequest&) override { return file; }

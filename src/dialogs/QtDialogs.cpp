@@ -67,7 +67,7 @@ bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, Def
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     const bool yes = box.exec() == QMessageBox::Yes;
-    answered_.start();
+    noteAnswer();
     return yes;
 }
 
@@ -90,7 +90,7 @@ QString QtDialogs::askText(const QString& prompt)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     answer->setFocus();
     const bool given = dialog.exec() == QDialog::Accepted;
-    answered_.start();
+    noteAnswer();
     return given ? answer->text() : QString();
 }
 

@@ -31,6 +31,11 @@ public:
     // How long work runs before its progress dialog shows.
     void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
+protected:
+    // The operator has just answered a question: the work it starts counts
+    // the delay of its progress dialog from now.
+    void noteAnswer() { answered_.start(); }
+
 private:
     QWidget* parent_ = nullptr;
     QString applicationTitle_ = kApplicationTitle;

@@ -82,6 +82,9 @@ private slots:
         QVERIFY(progresses.first().ended);
         if (stopped)
             QCOMPARE(progresses.first().steps.size(), 3);
+        // Under its text, how long it will still wait at most: the limit of 0.3 s is "1 s" all along.
+        QCOMPARE(progresses.first().labels().last(),
+                 WaitingDialogs::kWaitingText.arg(stopped ? WaitingDialogs::kLimitMs / 1000 : 1));
         const QStringList informed = db.window.dialogs.informed();
         QCOMPARE(informed.size(), 1);
         // The list could not be read again either: one sentence says so.
@@ -136,40 +139,6 @@ private slots:
         QCOMPARE(db.window.listed(), tables);
         QCOMPARE(db.copies().size(), button == QLatin1String("cmdSelaa") || button == QLatin1String("cmdTyhjenna")
                                          ? 0 : 1);
-    }
-
-    void theWaitCountsDownTheSecondsLeft_data()
-    {
-        QTest::addColumn<int>("limitMs");
-        QTest::addColumn<QList<qint64>>("secondsShown");
-        QTest::newRow("2.5 s") << 2500 << QList<qint64>{3, 2, 1};
-        QTest::newRow("1.2 s") << 1200 << QList<qint64>{2, 1};
-    }
-
-    // The waiting dialog says how long it will wait at most, counting down
-    // the whole seconds left until it gives up.
-    void theWaitCountsDownTheSecondsLeft()
-    {
-        QFETCH(int, limitMs);
-        QFETCH(QList<qint64>, secondsShown);
-        ChosenDatabase db(kTables);
-        const OtherProgram other(db.file);
-        QCOMPARE(other.exec("BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);"), SQLITE_OK);
-        db.window.dialogs.waitLimit = limitMs;
-        start(db, QStringLiteral("cmdPoista"));
-        QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
-
-        const auto& progresses = db.window.dialogs.progresses;
-        QCOMPARE(progresses.size(), 1);
-        QList<qint64> shown;
-        for (const auto& [secondsLeft, total] : progresses.first().steps)
-            if (shown.isEmpty() || shown.last() != secondsLeft)
-                shown.append(secondsLeft);
-        QCOMPARE(shown, secondsShown);
-        QCOMPARE(progresses.first().labels().last(),
-                 QStringLiteral("Odotetaan, että toinen ohjelma vapauttaa tietokannan ...\nOdotetaan vielä enintään "
-                                "1 s."));
-        QCOMPARE(db.copies(), QStringList{});
     }
 };
 
