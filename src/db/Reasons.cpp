@@ -4,13 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <QStringList>
 
 #include <cerrno>
 #include <chrono>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 
@@ -153,6 +152,9 @@ QString forFailedCall(int code, int systemError, const QString& file)
         if (systemError == EACCES || systemError == EPERM || systemError == EROFS)
             return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
     }
+    // A read that failed is told as such, whatever the system called it: it may well succeed again.
+    if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
+        return kReadFailed;
     if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError) != forSystemError(0))
         return forSystemError(systemError);
     if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
