@@ -134,6 +134,9 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     removeCopyLeftovers(pattern);
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
     const int fd = temp.fd();
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+        throw Failure(kCannotCreate, databasePath,
+                      reasons::folderNotWritable(QFileInfo(databasePath).absolutePath()), reasons::systemWords(errno));
     if (fd < 0)
         throw reasons::systemFailure(kCannotCreate, databasePath, errno);
     // The copy may be read by whoever may read the database.

@@ -25,9 +25,9 @@ const QString kDamaged = QStringLiteral("Tietokantatiedosto on vioittunut");
 const QString kFileGone = QStringLiteral("Tietokantatiedostoa ei löydy; se on poistettu tai siirretty");
 const QString kFileMoved =
     QStringLiteral("Tietokantatiedosto on poistettu tai siirretty sen jälkeen, kun se avattiin");
-const QString kFolderNotWritable = QStringLiteral("Tietokannan kansioon ei voi kirjoittaa: %1. Tietokantamoottori "
-                                                  "kirjoittaa muutoksen ajaksi tiedoston tietokannan viereen; "
-                                                  "tietokantatiedosto itse on kunnossa");
+const QString kFolderNotWritable = QStringLiteral("Tietokannan kansioon ei voi kirjoittaa: %1. Muutoksen aikana "
+                                                  "tietokannan viereen kirjoitetaan tiedosto; tietokantatiedosto itse "
+                                                  "on kunnossa");
 const QString kDiskFull = QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
 const QString kSizeLimit =
     QStringLiteral("Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa suuremmaksi (käyttöjärjestelmän "
@@ -162,6 +162,11 @@ QString forFailedCall(int code, int systemError, const QString& file)
     if (isDamage(code) && !file.isEmpty() && soundOnSecondReading(file))
         return kReadFailed;
     return forEngineCode(code);
+}
+
+QString folderNotWritable(const QString& folder)
+{
+    return kFolderNotWritable.arg(folder);
 }
 
 bool isDamage(int code)

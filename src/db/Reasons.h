@@ -33,6 +33,10 @@ inline const QString kTryAgainLater =
 inline const QString kReadFailed =
     QStringLiteral("Tiedostoa ei voitu lukea juuri nyt; tiedosto voi olla kunnossa, joten yritä uudelleen");
 
+// The operator may not write in `folder`, the database's, where the engine
+// writes its journal and the tool its safety copies.
+QString folderNotWritable(const QString& folder);
+
 // The engine found the file damaged, not merely unreadable for a moment.
 bool isDamage(int code);
 // Whether `file`, which the engine found damaged, reads sound when read

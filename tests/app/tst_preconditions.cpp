@@ -175,12 +175,15 @@ private slots:
         QTest::newRow("all register, file deleted")
             << "cmdPoistaTulorekisteriTaulut" << Fault::FileDeleted
             << "OK: Taulukoita ei poistettu." + gone + listToo + "\n\nTiedosto: %1";
-        const QString folder = QStringLiteral("\nSyy: Tietokannan kansioon ei voi kirjoittaa: %2. Tietokantamoottori "
-                                              "kirjoittaa muutoksen ajaksi tiedoston tietokannan viereen; "
-                                              "tietokantatiedosto itse on kunnossa");
+        const QString folder = QStringLiteral("\nSyy: Tietokannan kansioon ei voi kirjoittaa: %2. Muutoksen aikana "
+                                              "tietokannan viereen kirjoitetaan tiedosto; tietokantatiedosto itse on "
+                                              "kunnossa");
         QTest::newRow("empty, folder not writable")
             << "cmdTyhjenna" << Fault::FolderNotWritable
             << "OK: Taulukon Asiakkaat rivejä ei voitu poistaa.\n\nTiedosto: %1" + folder;
+        QTest::newRow("delete, folder not writable")
+            << "cmdPoista" << Fault::FolderNotWritable
+            << "OK: Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.\n\nTiedosto: %1" + folder;
         const QString limit = QStringLiteral("\nSyy: Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa "
                                              "suuremmaksi (käyttöjärjestelmän tiedostokokoraja)");
         QTest::newRow("delete, copy too large")

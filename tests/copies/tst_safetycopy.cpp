@@ -253,7 +253,7 @@ private slots:
             heldToPermissions.emplace();
             if (!heldToPermissions->active())
                 QSKIP("the permission bits cannot be made to hold here");
-            reason = QStringLiteral("\nSyy: Ei oikeutta kirjoittaa kansioon tai tiedostoon");
+            reason = QStringLiteral("\nSyy: Tietokannan kansioon ei voi kirjoittaa: ") + folder;
         }
         const auto restore = qScopeGuard([&] {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
