@@ -145,7 +145,15 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
 
     if (throughEngine) {
         const sqlite::DbPtr reader = readingConnection(databasePath);
-        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, progress);
+        // The engine writes the copy without flushing it; what it has written
+        // goes to the disk as the copy goes, so that the flush at its end,
+        // which reports nothing, has little left to do.
+        const CopyProgress sending = [fd, &progress](qint64 done, qint64 total) {
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            if (progress)
+                progress(done, total);
+        };
+        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, sending);
     } else {
         copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath, progress);
     }
