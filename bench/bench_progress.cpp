@@ -99,7 +99,7 @@ public:
     }
     void answer()
     {
-        noteAnswer();
+        noteAnswer(true);
         answeredAtMs = clock && clock->isValid() ? clock->elapsed() : -1;
     }
     void inform(const QString& text) override { informed.append(text); }

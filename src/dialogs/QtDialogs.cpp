@@ -34,6 +34,7 @@ void QtDialogs::inform(const QString& text)
     QMessageBox box(parent_);
     preparePlain(box, text, applicationTitle_);
     box.setStandardButtons(QMessageBox::Ok);
+    noteAnswer(false);
     box.exec();
 }
 
@@ -48,6 +49,7 @@ void QtDialogs::informWithDetail(const QString& text, const QString& detail)
         elideLongPaths(*line);
     }
     box.setStandardButtons(QMessageBox::Ok);
+    noteAnswer(false);
     box.exec();
 }
 
@@ -67,7 +69,7 @@ bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, Def
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     const bool yes = box.exec() == QMessageBox::Yes;
-    noteAnswer();
+    noteAnswer(yes);
     return yes;
 }
 
@@ -90,12 +92,13 @@ QString QtDialogs::askText(const QString& prompt)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     answer->setFocus();
     const bool given = dialog.exec() == QDialog::Accepted;
-    noteAnswer();
+    noteAnswer(given && !answer->text().isEmpty());
     return given ? answer->text() : QString();
 }
 
 QString QtDialogs::chooseFileToOpen(const OpenFileRequest& request)
 {
+    noteAnswer(false);
     QFileDialog dialog(parent_, request.title, request.folder);
     // Qt's own dialog, so that the pattern matches names in any letter case everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);

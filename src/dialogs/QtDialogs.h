@@ -32,9 +32,16 @@ public:
     void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
 protected:
-    // The operator has just answered a question: the work it starts counts
-    // the delay of its progress dialog from now.
-    void noteAnswer() { answered_.start(); }
+    // The operator has just answered a question: with work to follow
+    // (`goesOn`), that work counts the delay of its progress dialog from
+    // now; otherwise, and after any other box, no answer is pending.
+    void noteAnswer(bool goesOn)
+    {
+        if (goesOn)
+            answered_.start();
+        else
+            answered_.invalidate();
+    }
 
 private:
     QWidget* parent_ = nullptr;
