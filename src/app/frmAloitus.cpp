@@ -8,6 +8,7 @@
 #include "db/Failure.h"
 #include "db/Reasons.h"
 #include "dialogs/ClickGuard.h"
+#include "dialogs/InputBlocker.h"
 #include "operations/DeleteAllRegisterTables.h"
 #include "operations/DeleteNumberedRegisterTables.h"
 #include "operations/DeleteSeries.h"
@@ -123,10 +124,27 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
             [this, operation = std::move(operation), onFailure] { guarded(operation, onFailure); });
 }
 
+namespace {
+
+// Whether the list's failure has the cause the operation's failure told:
+// another program's lock, or the same reason about the same file (a file
+// deleted since it was chosen fails both alike).
+bool sameCause(const Failure& operation, const Failure& list)
+{
+    if (reasons::lockedOut(operation) && reasons::lockedOut(list))
+        return true;
+    return operation.file() == list.file() && operation.detail() == list.detail()
+           && operation.whatFailed().endsWith(list.whatFailed());
+}
+
+} // namespace
+
 // A failure is told in one box; after one part-way, the list is read again
 // first, and a failure of that is told in the same box.
 void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFailure)
 {
+    // One handler at a time: the window takes no input until this one has ended.
+    const InputBlocker oneAtATime(this);
     const clickGuard::Caught failed = clickGuard::caught(operation);
     if (failed.message.isEmpty())
         return;
@@ -134,12 +152,10 @@ void frmAloitus::guarded(const std::function<void()>& operation, OnFailure onFai
     if (onFailure == OnFailure::RebuildList) {
         const clickGuard::Caught list = clickGuard::caught([this] { rebuildListAfterFailure(); });
         // The same cause is told once: the box gets one sentence more.
-        if (failed.failure && list.failure && reasons::lockedOut(*failed.failure)
-            && reasons::lockedOut(*list.failure))
-            message = Failure(failed.failure->whatFailed() + QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää "
-                                                                            "samasta syystä, joten se ei välttämättä "
-                                                                            "vastaa tiedostoa."),
-                              failed.failure->file(), failed.failure->detail(), failed.failure->original())
+        if (failed.failure && list.failure && sameCause(*failed.failure, *list.failure))
+            message = failed.failure
+                          ->followedBy(QStringLiteral("Taulukkoluetteloa ei voitu päivittää samasta syystä, joten se ei "
+                                                      "välttämättä vastaa tiedostoa."))
                           .message();
         else if (!list.message.isEmpty())
             message += QStringLiteral("\n\nTaulukkoluetteloa ei voitu päivittää, joten se ei välttämättä vastaa "

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -182,12 +183,59 @@ int runAside(const Connection& connection, const char* sql, const std::function<
 
 } // namespace
 
+namespace {
+
+// Reading every page of a large file takes its time; past this the
+// question goes without the unused room inside pages.
+constexpr int kPageStatisticsMs = 1500;
+
+int pastDeadline(void* deadline)
+{
+    return std::chrono::steady_clock::now() > *static_cast<const std::chrono::steady_clock::time_point*>(deadline)
+               ? 1
+               : 0;
+}
+
+// The pages the tables and indexes would take packed full, as compacting
+// packs them: for each, the bytes its pages hold but do not leave unused,
+// in whole pages. Empty when the engine has no page statistics or they
+// take too long.
+std::optional<qint64> packedPages(sqlite3* db, qint64 pageSize)
+{
+    const sqlite::StmtPtr query =
+        sqlite::prepare(db, "SELECT sum(pgsize), sum(unused) FROM dbstat('main', 1) GROUP BY name");
+    if (!query)
+        return std::nullopt;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPageStatisticsMs);
+    sqlite3_progress_handler(db, 1000, &pastDeadline, &deadline);
+    qint64 pages = 0;
+    int rc;
+    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
+        const qint64 held = sqlite3_column_int64(query.get(), 0) - sqlite3_column_int64(query.get(), 1);
+        pages += (held + pageSize - 1) / pageSize;
+    }
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
+    return pages;
+}
+
+} // namespace
+
 CompactionEstimate estimateCompaction(const QString& databasePath, KeepWaiting keepWaiting)
 {
     const Connection db = openDatabase(databasePath, SQLITE_OPEN_READONLY, orQuiet(std::move(keepWaiting)));
+    // One snapshot for every figure.
+    if (sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw reasons::engineFailure(QStringLiteral("Tietokannan tietoja ei voitu lukea."), databasePath, db.get());
     const qint64 pageSize = pragmaValue(db.get(), "PRAGMA page_size", databasePath);
+    const qint64 pageCount = pragmaValue(db.get(), "PRAGMA page_count", databasePath);
     const qint64 freePages = pragmaValue(db.get(), "PRAGMA freelist_count", databasePath);
-    return {fileBytes(databasePath), pageSize * freePages};
+    const qint64 bytes = fileBytes(databasePath);
+    // The first page holds the file's header and the catalogue's root.
+    const std::optional<qint64> packed = packedPages(db.get(), pageSize);
+    const qint64 pagesAfter = packed ? qMax(*packed, qint64(1)) : pageCount - freePages;
+    return {bytes, qMax(qint64(0), bytes - pagesAfter * pageSize), !packed};
 }
 
 namespace {

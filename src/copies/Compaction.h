@@ -10,9 +10,16 @@
 // pages as free space, and every later safety copy copies it too.
 struct CompactionEstimate {
     qint64 fileBytes = 0;   // the file and a write-ahead log beside it
-    qint64 freeBytes = 0;   // its free pages: about what compacting gives back
+    qint64 freeBytes = 0;   // about what compacting gives back
+    // freeBytes counts only the free pages, not the unused room inside pages
+    // (the engine's page statistics were not had in time): compacting gives
+    // back at least that much.
+    bool atLeast = false;
 };
 
+// Counts the free pages and the unused room inside the pages of every table
+// and index, which compacting packs together; a file whose pages take too
+// long to read gets the free pages alone, as a lower bound.
 // Read without changing the file. A wait for another program's lock lasts
 // as long as `keepWaiting` says (see LockWait), or else about two seconds.
 CompactionEstimate estimateCompaction(const QString& databasePath, KeepWaiting keepWaiting = {});

@@ -23,6 +23,18 @@ sqlite3_file* engineFile(sqlite3* db, const QString& path)
     return file;
 }
 
+// The page size the file's header gives, read as the engine reads the file:
+// asking the engine would make it parse the catalogue first.
+int pageSizeOf(sqlite3* db, const QString& path)
+{
+    sqlite3_file* file = engineFile(db, path);
+    unsigned char header[18] = {};
+    if (const int rc = file->pMethods->xRead(file, header, sizeof header, 0); rc != SQLITE_OK)
+        throw reasons::codeFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), path, rc);
+    const int size = (header[16] << 8) | header[17];
+    return size == 1 ? 65536 : qMax(size, 512);
+}
+
 // Asked under the lock: the mode cannot change meanwhile.
 // The file's header tells it; asking the engine for its journal mode would
 // make it parse the whole catalogue first, a tenth of a second at 10,000
@@ -30,6 +42,13 @@ sqlite3_file* engineFile(sqlite3* db, const QString& path)
 } // namespace
 
 namespace copyPages {
+
+int pagesPerPiece(int pageSize)
+{
+    // Small pages cost the engine as much each as large ones: at most 1024.
+    constexpr int kPieceBytes = 4 << 20;
+    return qBound(16, kPieceBytes / qMax(pageSize, 512), 1024);
+}
 
 bool usesWriteAheadLog(sqlite3* db, const QString& path)
 {
@@ -99,9 +118,11 @@ void copyBytes(sqlite3* db, int reader, int target, const QString& path,
     if (cloned(reader, target, path))
         return;
 
-    // A piece takes a few hundredths of a second, so a window told of each
-    // one stays answering.
-    constexpr sqlite3_int64 kStep = 32 << 20;
+    // A piece takes a hundredth of a second or so even from a slow disk, so
+    // a window told of each one stays answering and shows the copy at once.
+    constexpr sqlite3_int64 kStep = 4 << 20;
+    if (progress)
+        progress(0, size);
     std::vector<char> buffer;   // used only where the kernel cannot copy between these files
     for (sqlite3_int64 offset = 0; offset < size;) {
         const size_t amount = size_t(std::min(kStep, size - offset));
@@ -154,12 +175,12 @@ void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString&
     if (!owned)
         throw reasons::engineFailure(what, path, raw);
     sqlite3_backup* backup = owned.get();
-    // In pieces of some megabytes, so that the window can be told of each;
+    // In pieces of a few megabytes, so that the window can be told of each;
     // our write lock keeps the source from changing between them.
-    constexpr int kPagesPerStep = 1024;
+    const int pagesPerStep = copyPages::pagesPerPiece(pageSizeOf(db, path));
     int stepped = SQLITE_OK;
     do {
-        stepped = sqlite3_backup_step(backup, progress ? kPagesPerStep : -1);
+        stepped = sqlite3_backup_step(backup, progress ? pagesPerStep : -1);
         if (progress && (stepped == SQLITE_OK || stepped == SQLITE_DONE)) {
             const int total = sqlite3_backup_pagecount(backup);
             progress(total - sqlite3_backup_remaining(backup), total);

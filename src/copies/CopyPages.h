@@ -12,6 +12,11 @@ struct sqlite3;
 // from committing while the copy is made; failures name `databasePath`.
 namespace copyPages {
 
+// How many pages of `pageSize` make one piece of the engine's page copying:
+// a few megabytes, some hundredths of a second of work, after which a
+// window is told how far the copy got.
+int pagesPerPiece(int pageSize);
+
 // Whether the file is in write-ahead-log mode, from its header.
 bool usesWriteAheadLog(sqlite3* db, const QString& databasePath);
 

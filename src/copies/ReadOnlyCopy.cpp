@@ -45,6 +45,12 @@ int checkHeader(const QString& path)
     return pageSize;
 }
 
+int tellStillWorking(void* stillWorking)
+{
+    (*static_cast<const std::function<void()>*>(stillWorking))();
+    return 0;
+}
+
 int stopIfAsked(void* stopAsked)
 {
     return (*static_cast<const std::function<bool()>*>(stopAsked))() ? 1 : 0;
@@ -111,16 +117,31 @@ void ReadOnlyCopy::holdSnapshot() const
     pragmaNumber("PRAGMA schema_version", QStringLiteral("Varmuuskopiota ei voitu lukea."));
 }
 
-void ReadOnlyCopy::checkSound() const
+void ReadOnlyCopy::checkSound(const std::function<void()>& stillWorking) const
 {
-    const QString what = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
+    const QString damaged = QStringLiteral("Varmuuskopio on vioittunut, eikä sitä palauteta.");
+    const QString unread = QStringLiteral("Varmuuskopiota ei voitu lukea.");
+    // Damage only when the engine says so; a read that failed is no damage.
+    const auto failed = [&] {
+        fail(reasons::isDamage(sqlite3_extended_errcode(db_.get())) ? damaged : unread);
+    };
     // A copy of no pages would leave the database empty.
-    if (pragmaNumber("PRAGMA page_count", what) < 1)
+    const sqlite::StmtPtr pages = sqlite::firstRow(db_.get(), "PRAGMA page_count");
+    if (!pages)
+        failed();
+    if (sqlite3_column_int(pages.get(), 0) < 1)
         throw Failure(kNotADatabase, path_, QStringLiteral("tiedostossa ei ole yhtään tietokannan sivua"));
+    // Reading a large copy through takes seconds: the window hears of it meanwhile.
+    if (stillWorking)
+        sqlite3_progress_handler(db_.get(), 20000, &tellStillWorking, const_cast<std::function<void()>*>(&stillWorking));
+    const auto noMoreTelling = qScopeGuard([this] { sqlite3_progress_handler(db_.get(), 0, nullptr, nullptr); });
     const sqlite::StmtPtr check = sqlite::firstRow(db_.get(), "PRAGMA quick_check");
     if (!check)
-        fail(what);
+        failed();
     const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 0)));
-    if (verdict != QLatin1String("ok"))
-        throw Failure(what, path_, QStringLiteral("tietokantamoottorin tarkistus löysi virheitä"), verdict);
+    if (verdict == QLatin1String("ok"))
+        return;
+    if (reasons::soundOnSecondReading(path_))
+        throw Failure(unread, path_, reasons::kReadFailed);
+    throw Failure(damaged, path_, QStringLiteral("tietokantamoottorin tarkistus löysi virheitä"), verdict);
 }

@@ -31,7 +31,9 @@ public:
     // Throws unless the engine finds the copy sound and it has pages to
     // write, so that a damaged or empty copy is never put in place of a
     // working database.
-    void checkSound() const;
+    // `stillWorking`, when set, is called every so often while the engine
+    // reads the copy through.
+    void checkSound(const std::function<void()>& stillWorking = {}) const;
 
 private:
     [[noreturn]] void fail(const QString& what) const;

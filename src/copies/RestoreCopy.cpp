@@ -31,8 +31,16 @@ const QString kPagesNotWritten = QStringLiteral("Varmuuskopion sivuja ei voitu k
 const QString kNotLocked = QStringLiteral("Tietokantaa ei voitu lukita palautusta varten; se voi olla toisen "
                                           "ohjelman käytössä.");
 
+// In write-ahead-log mode the commit is the log's last frames and their
+// flush: once they are written, a failure to flush them leaves a log that
+// may hold the whole restore.
+const QString kCommitUnknown =
+    QStringLiteral("Palautus epäonnistui viimeisessä vaiheessa, kun varmuuskopion sivut oli jo kirjoitettu tietokannan "
+                   "lokiin (WAL). Ei voida tietää, näkeekö seuraava tietokannan avaava ohjelma palautetun vai aiemman "
+                   "sisällön.");
+
 // How far the restore got, for what a failure can truthfully say.
-enum class Stage { NothingWritten, Writing, Restored };
+enum class Stage { NothingWritten, Writing, Committing, Restored };
 
 // The database's files as a write leaves its mark on them: the main file's
 // size and time of change, and a log beside it that holds anything. The
@@ -122,17 +130,21 @@ Backup lockForRestore(Database& database, const ReadOnlyCopy& copy)
 // Every page of the copy replaces the database's pages in the one write the
 // backup holds open; the engine writes it through the database's own log or
 // journal.
-void writePages(Database& database, Backup backup, const std::function<void()>& stillWorking)
+void writePages(Database& database, Backup backup, int pageSize, const std::function<void()>& stillWorking,
+                Stage& stage)
 {
-    // In pieces of some megabytes when someone waits to hear of each; the
+    // In pieces of a few megabytes when someone waits to hear of each; the
     // write transaction stays open from the first piece to the last.
-    constexpr int kPagesPerStep = 1024;
+    const int pagesPerStep = copyPages::pagesPerPiece(pageSize);
     int stepped = SQLITE_OK;
     do {
-        stepped = sqlite3_backup_step(backup.get(), stillWorking ? kPagesPerStep : -1);
+        stepped = sqlite3_backup_step(backup.get(), stillWorking ? pagesPerStep : -1);
         if (stillWorking && stepped == SQLITE_OK)
             stillWorking();
     } while (stepped == SQLITE_OK);
+    // Every page copied: the step that failed was committing them.
+    if (stepped != SQLITE_DONE && sqlite3_backup_pagecount(backup.get()) > 0 && sqlite3_backup_remaining(backup.get()) == 0)
+        stage = Stage::Committing;
     const int finished = sqlite3_backup_finish(backup.release());
     if (stepped != SQLITE_DONE)
         throw pagesFailure(database.nativeHandle(), database.path(), stepped);
@@ -191,8 +203,11 @@ void restoreInRollbackMode(Database& database, const ReadOnlyCopy& copy, const s
         throw Failure(QStringLiteral("Tietokannan lokitilaa ei voitu vaihtaa palautusta varten."), path,
                       reasons::forConnection(db), reasons::engineWords(db));
     try {
-        writePages(database, lockForRestore(database, copy), stillWorking);
+        writePages(database, lockForRestore(database, copy), copy.pageSize(), stillWorking, stage);
     } catch (const Failure& failure) {
+        // Committed through a rollback journal: a failed commit is undone.
+        if (stage == Stage::Committing)
+            stage = Stage::Writing;
         // The database goes back to its log as it was, with its old pages.
         if (journalMode(db, "PRAGMA journal_mode=WAL") == QLatin1String("wal"))
             throw;
@@ -226,14 +241,19 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
                       copyPath);
     const FileState before = FileState::of(databasePath);
     Stage stage = Stage::NothingWritten;
+    bool wal = false;
     QString currentStateCopy;
     try {
+        // The work shows itself before its first long step, the check of the copy.
+        if (stillWorking)
+            stillWorking();
         const ReadOnlyCopy copy(copyPath);
         // What is checked is what is written: one snapshot from here on.
         copy.holdSnapshot();
-        copy.checkSound();
+        copy.checkSound(stillWorking);
         Database database = DatabaseEngine::instance().open(databasePath, std::move(keepWaiting));
         sqlite3* db = database.nativeHandle();
+        wal = copyPages::usesWriteAheadLog(db, databasePath);
         // A failed restore leaves a log beside the database as it found it.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         if (needsRollbackMode(database, copy)) {
@@ -244,10 +264,16 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
             // under the lock the pages are then written with.
             currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
             stage = Stage::Writing;
-            writePages(database, std::move(backup), stillWorking);
+            writePages(database, std::move(backup), copy.pageSize(), stillWorking, stage);
             stage = Stage::Restored;
         }
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        // The restored pages go from the log into the file now, waiting for
+        // a reader of the moment as any step does, so that closing leaves no
+        // log beside the file. The restore has committed: should this fail,
+        // the log keeps the pages, and the next program reads them there.
+        if (wal)
+            sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
         database.close();
     } catch (const Failure& failure) {
         const QString kept = currentStateCopy.isEmpty()
@@ -261,6 +287,10 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
             throw failure.withContext((unchanged ? kNotRestored : kNotRestoredButChanged) + kept)
                 .withState((unchanged ? kUnchanged : kChangedMeanwhile) + kept);
         }
+        case Stage::Committing:
+            if (wal)
+                throw failure.withContext(kCommitUnknown + kept).withState(kCommitUnknown + kept);
+            [[fallthrough]];
         case Stage::Writing:
             throw failure
                 .withContext(QStringLiteral("Varmuuskopion palauttaminen epäonnistui kesken. ") + kWriteUndone + kept)

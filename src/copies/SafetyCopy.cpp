@@ -21,6 +21,8 @@
 namespace {
 
 const QString kCopyFailed = QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.");
+// Said by kCopyFailed already: a failure with only this to say gets kCopyFailed alone.
+const QString kCannotCreate = QStringLiteral("Varmuuskopiota ei voitu luoda.");
 
 // The copy in the making. Where the file system allows, it has no name at
 // all until it is finished, so a program killed meanwhile leaves nothing
@@ -133,15 +135,26 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     removeCopyLeftovers(pattern);
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
     const int fd = temp.fd();
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+        throw Failure(kCannotCreate, databasePath,
+                      reasons::folderNotWritable(QFileInfo(databasePath).absolutePath()), reasons::systemWords(errno));
     if (fd < 0)
-        throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
+        throw reasons::systemFailure(kCannotCreate, databasePath, errno);
     // The copy may be read by whoever may read the database.
     if (::fchmod(fd, databaseStat.st_mode & 0666) != 0)
-        throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu luoda."), databasePath, errno);
+        throw reasons::systemFailure(kCannotCreate, databasePath, errno);
 
     if (throughEngine) {
         const sqlite::DbPtr reader = readingConnection(databasePath);
-        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, progress);
+        // The engine writes the copy without flushing it; what it has written
+        // goes to the disk as the copy goes, so that the flush at its end,
+        // which reports nothing, has little left to do.
+        const CopyProgress sending = [fd, &progress](qint64 done, qint64 total) {
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            if (progress)
+                progress(done, total);
+        };
+        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, sending);
     } else {
         copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath, progress);
     }
@@ -172,6 +185,8 @@ QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyPr
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
         return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
+        if (failure.whatFailed() == kCannotCreate)
+            throw Failure({}, failure.file(), failure.detail(), failure.original()).withContext(kCopyFailed);
         throw failure.withContext(kCopyFailed);
     }
 }

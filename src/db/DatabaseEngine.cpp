@@ -26,6 +26,15 @@ DatabaseEngine& DatabaseEngine::instance()
 
 Database DatabaseEngine::open(const QString& path, KeepWaiting keepWaiting) const
 {
+    try {
+        return openChecked(path, std::move(keepWaiting));
+    } catch (const Failure& failure) {
+        throw failure.atOpening();
+    }
+}
+
+Database DatabaseEngine::openChecked(const QString& path, KeepWaiting keepWaiting) const
+{
     checkFile(path);
 
     // Not blocking: should the name have become a pipe since the check, the

@@ -22,4 +22,5 @@ public:
 
 private:
     DatabaseEngine();
+    Database openChecked(const QString& path, KeepWaiting keepWaiting) const;
 };

@@ -4,6 +4,11 @@
 #include <exception>
 #include <string>
 
+// Whether `reason`, a Finnish reason of db/Reasons, names what caused the
+// failure (a lock, a full disk, a missing file ...) rather than telling only
+// that the engine or the system said no.
+bool reasonNamesTheCause(const QString& reason);
+
 // The one kind of error the system raises. The window's click guard shows it
 // to the operator. `what` and `detail` are Finnish; `original` quotes the
 // engine's or the operating system's own words, kept for whoever helps the
@@ -23,9 +28,19 @@ public:
     // for a caller that knows what had been done when the step failed.
     Failure withContext(const QString& context) const
     {
-        Failure told(context + QLatin1Char('\n') + what_, file_, detail_, original_);
+        Failure told(what_.isEmpty() ? context : context + QLatin1Char('\n') + what_, file_, detail_, original_);
         told.lockedOut_ = lockedOut_;
         told.state_ = state_;
+        told.toldHowThingsStand_ = true;
+        return told;
+    }
+
+    // A copy with one more sentence after `what`, the rest kept.
+    Failure followedBy(const QString& sentence) const
+    {
+        Failure told = *this;
+        told.what_ += QLatin1Char('\n') + sentence;
+        told.utf8_ = told.message().toStdString();
         return told;
     }
 
@@ -41,7 +56,8 @@ public:
     const QString& state() const { return state_; }
 
     // The same failure told by the operation in its own words, `what`, which
-    // say that another program holding the file is why; the engine's words stay.
+    // say that another program holding the file is why. The engine's words
+    // are kept for whoever helps the operator; the box leaves them out.
     Failure lockedOutAs(QString what) const
     {
         Failure told(std::move(what), file_, {}, original_);
@@ -49,6 +65,19 @@ public:
         return told;
     }
     bool toldAsLockedOut() const { return lockedOut_; }
+    // A copy marked as a failure to open the file, which names no operation:
+    // whoever knows what the operation left undone may say it first.
+    Failure atOpening() const
+    {
+        Failure told = *this;
+        told.atOpening_ = true;
+        return told;
+    }
+    bool failedAtOpening() const { return atOpening_; }
+
+    // Whether a caller has already put in front what the failure left done
+    // and undone (withContext), so that nobody says it again.
+    bool toldHowThingsStand() const { return toldHowThingsStand_; }
 
     QString message() const
     {
@@ -57,7 +86,9 @@ public:
             text += QStringLiteral("\n\nTiedosto: ") + file_;
         if (!detail_.isEmpty())
             text += QStringLiteral("\nSyy: ") + detail_;
-        if (!original_.isEmpty())
+        // The engine's own words help only where the Finnish reason could not
+        // name the cause; under a named one they would only repeat it in English.
+        if (!original_.isEmpty() && !lockedOut_ && !reasonNamesTheCause(detail_))
             text += QStringLiteral("\nAlkuperäinen ilmoitus: ") + original_;
         return text;
     }
@@ -72,4 +103,6 @@ private:
     std::string utf8_;
     QString state_;
     bool lockedOut_ = false;
+    bool toldHowThingsStand_ = false;
+    bool atOpening_ = false;
 };

@@ -4,14 +4,30 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 
 namespace {
 
+const QString kNoRightToChange = QStringLiteral("Ei oikeutta muuttaa tietokantaa");
+const QString kNoRightToWrite = QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon");
+const QString kNotFound = QStringLiteral("Tiedostoa tai kansiota ei löydy");
+const QString kNameTooLong = QStringLiteral("Tiedoston nimi on liian pitkä");
+const QString kDiskError = QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui");
+const QString kOutOfMemory = QStringLiteral("Muisti loppui");
+const QString kDamaged = QStringLiteral("Tietokantatiedosto on vioittunut");
+const QString kFileGone = QStringLiteral("Tietokantatiedostoa ei löydy; se on poistettu tai siirretty");
+const QString kFileMoved =
+    QStringLiteral("Tietokantatiedosto on poistettu tai siirretty sen jälkeen, kun se avattiin");
+const QString kFolderNotWritable = QStringLiteral("Tietokannan kansioon ei voi kirjoittaa: %1. Muutoksen aikana "
+                                                  "tietokannan viereen kirjoitetaan tiedosto; tietokantatiedosto itse "
+                                                  "on kunnossa");
 const QString kDiskFull = QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
 const QString kSizeLimit =
     QStringLiteral("Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa suuremmaksi (käyttöjärjestelmän "
@@ -33,7 +49,38 @@ bool sizeLimitRatherThanFullDisk(const QString& file)
     return quint64(disk.f_bavail) * quint64(disk.f_frsize) > kRoomForAPage;
 }
 
+// Longer than this, and a second reading of a file that looked damaged is given up.
+constexpr int kSecondReadingMs = 3000;
+
+int pastDeadline(void* deadline)
+{
+    return std::chrono::steady_clock::now() > *static_cast<const std::chrono::steady_clock::time_point*>(deadline)
+               ? 1
+               : 0;
+}
+
 } // namespace
+
+// A damaged page and a read that failed for a moment look alike to the
+// engine: a read cut short comes back as zeros. A second reading, on a
+// connection of its own, tells them apart; whatever keeps it from finishing
+// leaves the engine's verdict standing.
+bool reasons::soundOnSecondReading(const QString& file)
+{
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close_v2);
+    if (opened != SQLITE_OK)
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSecondReadingMs);
+    sqlite3_progress_handler(raw, 1000, &pastDeadline, &deadline);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(raw, "PRAGMA quick_check(1)", -1, &statement, nullptr) != SQLITE_OK)
+        return false;
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> check(statement, &sqlite3_finalize);
+    return sqlite3_step(statement) == SQLITE_ROW
+           && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "ok") == 0;
+}
 
 namespace reasons {
 
@@ -48,17 +95,19 @@ QString forEngineCode(int code)
     case SQLITE_PERM:
     case SQLITE_READONLY:
     case SQLITE_AUTH:
-        return QStringLiteral("Ei oikeutta muuttaa tietokantaa");
+        return (code == SQLITE_READONLY_DBMOVED) ? kFileMoved : kNoRightToChange;
     case SQLITE_CANTOPEN:
         return QStringLiteral("Tietokantatiedostoa ei voi avata; tarkista, että se on olemassa ja että siihen on "
                               "oikeudet");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return QStringLiteral("Tietokantatiedosto on vioittunut");
+        return kDamaged;
     case SQLITE_IOERR:
+        if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
+            return kReadFailed;
         return QStringLiteral("Tiedoston lukeminen tai kirjoittaminen epäonnistui");
     case SQLITE_NOMEM:
-        return QStringLiteral("Muisti loppui");
+        return kOutOfMemory;
     case SQLITE_CONSTRAINT:
         return QStringLiteral("Tietokannan sääntö esti muutoksen");
     default:
@@ -77,13 +126,13 @@ QString forSystemError(int error)
     case EACCES:
     case EPERM:
     case EROFS:
-        return QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon");
+        return kNoRightToWrite;
     case ENOENT:
-        return QStringLiteral("Tiedostoa tai kansiota ei löydy");
+        return kNotFound;
     case ENAMETOOLONG:
-        return QStringLiteral("Tiedoston nimi on liian pitkä");
+        return kNameTooLong;
     case EIO:
-        return QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui");
+        return kDiskError;
     default:
         return QStringLiteral("Käyttöjärjestelmä esti toimenpiteen");
     }
@@ -93,11 +142,36 @@ QString forSystemError(int error)
 // place only an I/O error; the system's own error tells which.
 QString forFailedCall(int code, int systemError, const QString& file)
 {
+    // The engine cannot open a file it needs: the database itself gone, or
+    // a folder where it may not write the journal or log beside it.
+    if (code == SQLITE_READONLY_DIRECTORY && !file.isEmpty())
+        return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
+    if ((code & 0xff) == SQLITE_CANTOPEN && !file.isEmpty()) {
+        if (!QFileInfo::exists(file))
+            return kFileGone;
+        if (systemError == EACCES || systemError == EPERM || systemError == EROFS)
+            return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
+    }
+    // A read that failed is told as such, whatever the system called it: it may well succeed again.
+    if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
+        return kReadFailed;
     if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError) != forSystemError(0))
         return forSystemError(systemError);
     if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
         return kSizeLimit;
+    if (isDamage(code) && !file.isEmpty() && soundOnSecondReading(file))
+        return kReadFailed;
     return forEngineCode(code);
+}
+
+QString folderNotWritable(const QString& folder)
+{
+    return kFolderNotWritable.arg(folder);
+}
+
+bool isDamage(int code)
+{
+    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
 QString forConnection(sqlite3* db)
@@ -118,6 +192,14 @@ QString systemWords(int error)
 }
 
 } // namespace reasons
+
+bool reasonNamesTheCause(const QString& reason)
+{
+    static const QStringList named{reasons::kLocked, kDiskFull,   kSizeLimit, kNoRightToChange, kNoRightToWrite,
+                                   kNotFound,        kNameTooLong, kDiskError, kOutOfMemory,    kDamaged,
+                                   kFileGone,        kFileMoved,   reasons::kReadFailed};
+    return named.contains(reason) || reason.startsWith(kFolderNotWritable.section(QLatin1Char(':'), 0, 0));
+}
 
 namespace reasons {
 

@@ -21,8 +21,27 @@ QString engineWords(sqlite3* db);
 // The operating system's own words for `error`.
 QString systemWords(int error);
 
-inline const QString kLocked =
-    QStringLiteral("Toinen ohjelma käyttää tietokantaa; sulje se ja yritä uudelleen");
+inline const QString kLocked = QStringLiteral("Toinen ohjelma käyttää tietokantaa; yritä myöhemmin uudelleen");
+
+// The end of a box whose operation gave up waiting for another program: the
+// operator need not know which program it is.
+inline const QString kTryAgainLater =
+    QStringLiteral("Yritä myöhemmin uudelleen; jos tietokanta on yhä varattu, sulje muut ohjelmat, jotka voivat "
+                   "käyttää sitä.");
+
+// A read that failed for a moment: the file may well be sound.
+inline const QString kReadFailed =
+    QStringLiteral("Tiedostoa ei voitu lukea juuri nyt; tiedosto voi olla kunnossa, joten yritä uudelleen");
+
+// The operator may not write in `folder`, the database's, where the engine
+// writes its journal and the tool its safety copies.
+QString folderNotWritable(const QString& folder);
+
+// The engine found the file damaged, not merely unreadable for a moment.
+bool isDamage(int code);
+// Whether `file`, which the engine found damaged, reads sound when read
+// again from the start: then it was a read of a moment that failed.
+bool soundOnSecondReading(const QString& file);
 
 } // namespace reasons
 

@@ -37,6 +37,11 @@ InputBlocker::InputBlocker()
     QCoreApplication::instance()->installEventFilter(this);
 }
 
+InputBlocker::InputBlocker(QWidget* onlyWindow) : only_(onlyWindow ? onlyWindow->window() : nullptr), onlyOne_(true)
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
 InputBlocker::~InputBlocker()
 {
     QCoreApplication::instance()->removeEventFilter(this);
@@ -47,7 +52,7 @@ bool InputBlocker::eventFilter(QObject* receiver, QEvent* event)
     // A window's events reach its widgets through the application again, so
     // looking at widgets alone catches everything aimed at them.
     const auto* widget = qobject_cast<QWidget*>(receiver);
-    if (!widget || (allowed_ && widget->window() == allowed_))
+    if (!widget || (allowed_ && widget->window() == allowed_) || (onlyOne_ && widget->window() != only_))
         return false;
     if (isOperatorInput(event->type()))
         return true;

@@ -34,6 +34,7 @@ void QtDialogs::inform(const QString& text)
     QMessageBox box(parent_);
     preparePlain(box, text, applicationTitle_);
     box.setStandardButtons(QMessageBox::Ok);
+    noteAnswer(false);
     box.exec();
 }
 
@@ -48,6 +49,7 @@ void QtDialogs::informWithDetail(const QString& text, const QString& detail)
         elideLongPaths(*line);
     }
     box.setStandardButtons(QMessageBox::Ok);
+    noteAnswer(false);
     box.exec();
 }
 
@@ -66,7 +68,9 @@ bool QtDialogs::confirmWithDetail(const QString& text, const QString& title, Def
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    const bool yes = box.exec() == QMessageBox::Yes;
+    noteAnswer(yes);
+    return yes;
 }
 
 QString QtDialogs::askText(const QString& prompt)
@@ -87,11 +91,14 @@ QString QtDialogs::askText(const QString& prompt)
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     answer->setFocus();
-    return dialog.exec() == QDialog::Accepted ? answer->text() : QString();
+    const bool given = dialog.exec() == QDialog::Accepted;
+    noteAnswer(given && !answer->text().isEmpty());
+    return given ? answer->text() : QString();
 }
 
 QString QtDialogs::chooseFileToOpen(const OpenFileRequest& request)
 {
+    noteAnswer(false);
     QFileDialog dialog(parent_, request.title, request.folder);
     // Qt's own dialog, so that the pattern matches names in any letter case everywhere.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -118,7 +125,13 @@ void QtDialogs::setBusy(bool busy)
 
 std::unique_ptr<Progress> QtDialogs::startProgress(const QString& text, bool cancellable)
 {
-    auto progress = std::make_unique<QtProgress>(parent_, text, cancellable, progressDelayMs_);
+    // The first work after an answer has had the time since the answer
+    // already (opening the file, taking its lock): its dialog is due sooner.
+    int delayMs = progressDelayMs_;
+    if (answered_.isValid())
+        delayMs = int(qBound(qint64(0), progressDelayMs_ - answered_.elapsed(), qint64(progressDelayMs_)));
+    answered_.invalidate();
+    auto progress = std::make_unique<QtProgress>(parent_, text, cancellable, delayMs);
     progress->setTitle(applicationTitle_);
     return progress;
 }

@@ -3,6 +3,8 @@
 #include "dialogs/QtProgress.h"
 #include "seam/Dialogs.h"
 
+#include <QElapsedTimer>
+
 class QWidget;
 
 // The real dialogs: modal Qt boxes over the main window, without icons, with
@@ -28,9 +30,24 @@ public:
     // How long work runs before its progress dialog shows.
     void setProgressDelay(int milliseconds) { progressDelayMs_ = milliseconds; }
 
+protected:
+    // The operator has just answered a question: with work to follow
+    // (`goesOn`), that work counts the delay of its progress dialog from
+    // now; otherwise, and after any other box, no answer is pending.
+    void noteAnswer(bool goesOn)
+    {
+        if (goesOn)
+            answered_.start();
+        else
+            answered_.invalidate();
+    }
+
 private:
     QWidget* parent_ = nullptr;
     QString applicationTitle_ = kApplicationTitle;
     bool busy_ = false;
     int progressDelayMs_ = QtProgress::kShowAfterMs;
+    // Since the operator last answered: the work that answer starts shows
+    // its progress that long after the answer, not after its own start.
+    QElapsedTimer answered_;
 };

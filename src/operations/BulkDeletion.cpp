@@ -24,6 +24,18 @@ QString tablesCount(int count)
     return count == 1 ? QStringLiteral("1 taulukko") : QStringLiteral("%1 taulukkoa").arg(count);
 }
 
+// A walk that deleted every table it meant to, and failed after.
+QString allDeleted(int deleted)
+{
+    if (deleted == 0)
+        return QStringLiteral("Poistettavia taulukoita ei ollut, mutta sen jälkeen tietokannan lukeminen epäonnistui.");
+    return deleted == 1 ? QStringLiteral("Poistettava taulukko poistettiin, mutta sen jälkeen tietokannan lukeminen "
+                                         "epäonnistui.")
+                        : QStringLiteral("Kaikki %1 poistettavaa taulukkoa poistettiin, mutta sen jälkeen tietokannan "
+                                         "lukeminen epäonnistui.")
+                              .arg(deleted);
+}
+
 // Each view goes in the same commit as the first table it reads that the
 // walk deletes: no commit leaves a view reading a missing table, and a
 // stopped walk keeps the views of the tables that stay.
@@ -127,11 +139,11 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     const QString copy = copyBeforeChange(database, dialogs);
     // From here on a failure tells how far the walk got.
     dialogs.setNotDone({});
+    // Nobody else could change the catalogue since the count: the lock is still ours.
+    const int total = int(doomedHere.size());
     bool stopped = false;
     try {
         const Database::Walk walk(database);
-        // Nobody else could change the catalogue since the count: the lock is still ours.
-        const int total = int(doomedHere.size());
         const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
         // Downward, so that a deletion moves only entries already visited.
         for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
@@ -153,13 +165,20 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
         // either way before the count is told.
         const int deleted = batches.settleAfterFailure();
         const QString howFar =
-            deleted == 0 ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
-                                          "taulukot ovat tallella.")
-                         : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
-                               .arg(tablesCount(deleted));
+            deleted == 0       ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
+                                              "taulukot ovat tallella.")
+            : deleted >= total ? allDeleted(deleted)
+                             : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
+                                   .arg(tablesCount(deleted));
         throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
     }
-    RefreshTableList(database, view);
+    try {
+        RefreshTableList(database, view);
+    } catch (const Failure& failed) {
+        if (stopped)
+            throw;
+        throw failed.withContext(allDeleted(batches.committedCount()) + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
+    }
     if (stopped)
         dialogs.informWithDetail(
             QStringLiteral("Poisto keskeytettiin, kun %1 oli poistettu; muut ovat tallella.")

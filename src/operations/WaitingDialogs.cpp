@@ -3,7 +3,7 @@
 #include "db/Reasons.h"
 
 const QString WaitingDialogs::kWaitingText =
-    QStringLiteral("Odotetaan, että toinen ohjelma vapauttaa tietokannan ...");
+    QStringLiteral("Odotetaan, että toinen ohjelma vapauttaa tietokannan ...\nOdotetaan vielä enintään %1 s.");
 
 namespace {
 
@@ -84,20 +84,27 @@ bool WaitingDialogs::keepWaiting(int elapsedMs)
         current_->giveWay();
     if (!waiting_)
         waiting_ = shown_.startProgress(kWaitingText, true);
-    stopped_ = !waiting_->advance(elapsedMs, 0);
+    // The seconds the wait may still last, rounded up: the text counts down to 1.
+    const int limitMs = shown_.waitLimitMs();
+    stopped_ = !waiting_->advance((limitMs - elapsedMs + 999) / 1000, 0);
     return !stopped_;
 }
 
 Failure WaitingDialogs::told(const Failure& failure) const
 {
-    if (notDone_.isEmpty() || !reasons::lockedOut(failure) || failure.toldAsLockedOut())
+    if (notDone_.isEmpty() || failure.toldAsLockedOut())
         return failure;
-    return failure.lockedOutAs(notDone_
-                               + (stopped_ ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                            "Odottaminen keskeytettiin.")
-                                           : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                            "Sulje se ja yritä uudelleen."))
-                               + (failure.state().isEmpty() ? QString() : QLatin1Char('\n') + failure.state()));
+    if (reasons::lockedOut(failure))
+        return failure.lockedOutAs(
+            notDone_
+            + (stopped_ ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. Odottaminen keskeytettiin.")
+                        : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. ") + reasons::kTryAgainLater)
+            + (failure.state().isEmpty() ? QString() : QLatin1Char('\n') + failure.state()));
+    // A file that could not be opened says nothing of the operation: what
+    // was not done goes first. Any other failure names its step itself.
+    if (!failure.failedAtOpening() || failure.toldHowThingsStand())
+        return failure;
+    return failure.withContext(notDone_ + QLatin1Char('.'));
 }
 
 void WaitingDialogs::run(const std::function<void()>& operation)

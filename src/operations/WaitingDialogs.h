@@ -13,7 +13,8 @@
 // with its own "Keskeytä" shows, goes on under it; a progress that cannot
 // be stopped gives way to the wait's dialog and comes back when the work
 // goes on), and gives up after waitLimitMs(). The wait's dialog goes before
-// any other box or progress is shown.
+// any other box or progress is shown. Its text counts down the seconds the
+// wait may still last.
 class WaitingDialogs : public Dialogs {
 public:
     static const QString kWaitingText;
@@ -33,7 +34,9 @@ public:
     void setNotDone(const QString& notDone) { notDone_ = notDone; }
 
     // Runs `operation`; a failure caused by another program's lock becomes
-    // one sentence in the operation's words, the engine's words kept.
+    // one sentence in the operation's words, the engine's words kept. Any
+    // other failure while something is left undone says first what was not
+    // done, unless it tells that itself.
     void run(const std::function<void()>& operation);
 
     void inform(const QString& text) override;

@@ -5,6 +5,7 @@
 #include "copies/RemoveCopies.h"
 #include "copies/RestoreCopy.h"
 #include "dialogs/ClickGuard.h"
+#include "dialogs/InputBlocker.h"
 #include "operations/StartFolder.h"
 #include "operations/WaitingDialogs.h"
 #include "restore/CopyListing.h"
@@ -131,12 +132,15 @@ void RestoreWindow::wire(QPushButton* button, void (RestoreWindow::*operation)()
 // A failure is told in one box; then the list shows the folder as it now is.
 void RestoreWindow::guarded(const std::function<void()>& operation)
 {
+    // One handler at a time: the window takes no input until this one has ended.
+    const InputBlocker oneAtATime(this);
     const QString message = clickGuard::failureOf(operation);
     if (message.isEmpty())
         return;
-    dialogs_.inform(message);
+    // The list under the box already shows the folder as the failure left it.
     if (!databasePath_.isEmpty())
         listCopies();
+    dialogs_.inform(message);
 }
 
 void RestoreWindow::chooseDatabase()
@@ -229,6 +233,9 @@ void RestoreWindow::showCopies()
                                  copyRows::RemovesColumn})
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
+    // Painted anew as a whole: rows of copies gone must not linger on screen.
+    list_->doItemsLayout();
+    list_->viewport()->update();
     room_->setText(databasePath_.isEmpty() || (copies_.isEmpty() && listing())
                        ? QString()
                        : diskRoom::roomLine(copies_, diskRoom::freeBytes(QFileInfo(databasePath_).absolutePath())));
@@ -340,9 +347,26 @@ void RestoreWindow::removeAllButNewest()
     if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopioiden poistaminen"), Dialogs::DefaultAnswer::No))
         return;
 
-    const int removed = removeSafetyCopies(databasePath_, paths);
+    const CopyRemoval removal = removeEachSafetyCopy(databasePath_, paths);
     listCopies();
-    dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(removed).arg(freed));
+    QList<SafetyCopyEntry> gone;
+    for (const SafetyCopyEntry& copy : older)
+        if (removal.removed.contains(copy.path))
+            gone.append(copy);
+    const QString freedNow = diskRoom::size(diskRoom::totalSize(gone));
+    if (removal.left.isEmpty()) {
+        dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(gone.size()).arg(freedNow));
+        return;
+    }
+    QStringList left;
+    for (qsizetype i = 0; i < removal.left.size(); ++i)
+        left.append(removal.left.at(i) + QStringLiteral(" (") + removal.reasons.at(i) + QLatin1Char(')'));
+    dialogs_.inform(QStringLiteral("Poistettu %1 / %2 varmuuskopiota; levyltä vapautui %3.\n\nNäitä varmuuskopioita ei "
+                                   "voitu poistaa:\n")
+                        .arg(gone.size())
+                        .arg(older.size())
+                        .arg(freedNow)
+                    + left.join(QLatin1Char('\n')));
 }
 
 void RestoreWindow::compactDatabase()
@@ -364,10 +388,12 @@ void RestoreWindow::compactDatabase()
         return;
     }
     const QString question = QStringLiteral("Tiivistetäänkö tietokanta\n") + databasePath_
-                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä noin %2. "
+                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä %2 %3. "
                                               "Taulukot ja niiden tiedot säilyvät ennallaan.\n\nSulje Lumeri-ohjelmat "
                                               "ennen tiivistämistä.")
-                                   .arg(diskRoom::size(estimate.fileBytes), diskRoom::size(estimate.freeBytes));
+                                   .arg(diskRoom::size(estimate.fileBytes),
+                                        estimate.atLeast ? QStringLiteral("vähintään") : QStringLiteral("noin"),
+                                        diskRoom::size(estimate.freeBytes));
     if (!dialogs_.confirm(question, QStringLiteral("Tietokannan tiivistäminen"), Dialogs::DefaultAnswer::No))
         return;
 

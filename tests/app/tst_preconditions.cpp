@@ -1,12 +1,25 @@
 #include "ChosenDatabase.h"
+#include "FileSizeLimit.h"
+#include "WithoutOverride.h"
 
+#include <QFile>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <optional>
 
 #include <memory>
 
 namespace {
 
 // What the window holds when the button is pressed.
+// What goes wrong under the operation after the question.
+enum class Fault {
+    FileDeleted,         // the chosen file is deleted after it was chosen
+    FolderNotWritable,   // the engine cannot write its journal beside the file
+    CopyTooLarge,        // the safety copy cannot be written (a file size limit)
+};
+
 enum class State {
     NoDatabase,        // a fresh window
     NothingSelected,   // a database chosen, no entry selected, the series button untouched
@@ -23,6 +36,7 @@ const QStringList kDeclineTables{"Asiakkaat", "Henkilöstö ja palkat", "Tulorek
 } // namespace
 
 Q_DECLARE_METATYPE(State)
+Q_DECLARE_METATYPE(Fault)
 
 // Every button when it may not go on: pressed before what it needs is there,
 // or declined by the operator. Neither the file nor the list changes, nor does
@@ -139,6 +153,91 @@ private slots:
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies(), QStringList());
         QCOMPARE(db.window.listed(), kDeclineTables);
+    }
+
+    // The operator answers yes and the work fails: one box says what was
+    // not done and the cause once, in Finnish, without the engine's English
+    // under a cause it names. "%1" stands for the database's path, "%2" for
+    // its folder.
+    void aFailureIsToldOnceWithWhatWasNotDone_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("box");
+
+        const QString gone = QStringLiteral("\nTietokantatiedostoa ei löydy.");
+        const QString listToo = QStringLiteral("\nTaulukkoluetteloa ei voitu päivittää samasta syystä, joten se ei "
+                                               "välttämättä vastaa tiedostoa.");
+        QTest::newRow("delete, file deleted")
+            << "cmdPoista" << Fault::FileDeleted
+            << "OK: Taulukkoa Asiakkaat ei poistettu." + gone + listToo + "\n\nTiedosto: %1";
+        QTest::newRow("empty, file deleted") << "cmdTyhjenna" << Fault::FileDeleted
+                                             << "OK: Taulukon Asiakkaat rivejä ei poistettu." + gone + "\n\nTiedosto: %1";
+        QTest::newRow("all register, file deleted")
+            << "cmdPoistaTulorekisteriTaulut" << Fault::FileDeleted
+            << "OK: Taulukoita ei poistettu." + gone + listToo + "\n\nTiedosto: %1";
+        const QString folder = QStringLiteral("\nSyy: Tietokannan kansioon ei voi kirjoittaa: %2. Muutoksen aikana "
+                                              "tietokannan viereen kirjoitetaan tiedosto; tietokantatiedosto itse on "
+                                              "kunnossa");
+        QTest::newRow("empty, folder not writable")
+            << "cmdTyhjenna" << Fault::FolderNotWritable
+            << "OK: Taulukon Asiakkaat rivejä ei voitu poistaa.\n\nTiedosto: %1" + folder;
+        QTest::newRow("delete, folder not writable")
+            << "cmdPoista" << Fault::FolderNotWritable
+            << "OK: Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.\n\nTiedosto: %1" + folder;
+        const QString limit = QStringLiteral("\nSyy: Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa "
+                                             "suuremmaksi (käyttöjärjestelmän tiedostokokoraja)");
+        QTest::newRow("delete, copy too large")
+            << "cmdPoista" << Fault::CopyTooLarge
+            << "OK: Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.\nVarmuuskopiota ei voitu "
+               "kirjoittaa.\n\nTiedosto: %1" + limit;
+    }
+
+    void aFailureIsToldOnceWithWhatWasNotDone()
+    {
+        QFETCH(QString, button);
+        QFETCH(Fault, fault);
+        QFETCH(QString, box);
+
+        ChosenDatabase db(testdb::tablesSql(kTables)
+                          + QStringLiteral("CREATE TABLE Iso (v); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT "
+                                           "i + 1 FROM c WHERE i < 200) INSERT INTO Iso SELECT randomblob(500) FROM c;"));
+        db.window.show();
+        db.window.clickEntry(QStringLiteral("Asiakkaat"));
+        const QByteArray before = testdb::fileBytes(db.file);
+        const QStringList listed = db.window.listed();
+        const auto writable = qScopeGuard([&db] {
+            QFile::setPermissions(db.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        std::optional<WithoutOverride> heldToPermissions;
+        std::optional<FileSizeLimit> limit;
+        switch (fault) {
+        case Fault::FileDeleted:
+            QVERIFY(QFile::remove(db.file));
+            break;
+        case Fault::FolderNotWritable:
+            QVERIFY(QFile::setPermissions(db.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+            heldToPermissions.emplace();
+            if (!heldToPermissions->active())
+                QSKIP("the permission bits cannot be made to hold here");
+            break;
+        case Fault::CopyTooLarge:
+            limit.emplace(before.size() / 2);
+            break;
+        }
+        db.window.dialogs.confirmAnswers = {true, true};
+        db.window.click(button);
+        limit.reset();
+        heldToPermissions.reset();
+
+        const QStringList told = db.window.dialogs.informed();
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(db.boxes().last(), QString(box).replace("%1", db.file).replace("%2", db.dir.path()));
+        if (fault != Fault::FileDeleted)
+            QCOMPARE(testdb::fileBytes(db.file), before);
+        QCOMPARE(QDir(db.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 fault == Fault::FileDeleted ? QStringList{} : QStringList{QStringLiteral("yritys.wk1")});
+        QCOMPARE(db.window.listed(), listed);
     }
 };
 

@@ -34,6 +34,8 @@ public:
     {
         informed.append(text + QStringLiteral(" | ") + detail);
     }
+    // As the real question's buttons do.
+    void answer(bool yes) { noteAnswer(yes); }
 };
 
 // A click and a key press queued as the window system queues them: they
@@ -198,6 +200,35 @@ private slots:
             QVERIFY(progress->advance(1, 2));
         }
         QVERIFY(w.window.isVisible());
+    }
+
+    void theDelayCountsFromTheAnswer_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes, the work goes on") << true;
+        QTest::newRow("no, nothing follows") << false;
+    }
+
+    // The work an answer Yes starts, after opening the file for longer than
+    // the delay, shows its dialog at its first report; after No the next
+    // work waits out the delay of its own.
+    void theDelayCountsFromTheAnswer()
+    {
+        QFETCH(bool, yes);
+        RealWindow w;
+        w.dialogs.answer(yes);
+        QTest::qWait(QtProgress::kShowAfterMs + 100);
+        QElapsedTimer work;
+        work.start();
+        {
+            const auto progress = w.dialogs.startProgress(QStringLiteral("Otetaan varmuuskopiota ..."), false);
+            while (work.elapsed() < 60) {
+            }
+            progress->advance(1, 10);
+            if (!yes && work.elapsed() >= QtProgress::kShowAfterMs)
+                QSKIP("the machine was too slow to tell");
+            QCOMPARE(progressDialog() != nullptr, yes);
+        }
     }
 
     // Work shorter than the delay shows nothing at all.

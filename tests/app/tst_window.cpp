@@ -1,4 +1,5 @@
 #include "AnswerBox.h"
+#include "QueuedClick.h"
 #include "TestDatabase.h"
 #include "WindowDriver.h"
 #include "app/ElidedLabel.h"
@@ -365,6 +366,55 @@ private slots:
         });
         QVERIFY(dialogs.confirm("Poistetaanko taulukko Asiakkaat?", QString(), Dialogs::DefaultAnswer::No));
         QVERIFY(shortKeepsLabel);
+    }
+
+    void aClickQueuedBehindAnAnswerRunsNothing_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QStringList>("tablesAfter");
+        QTest::newRow("register cleanup, then delete")
+            << "cmdPoistaTulorekisteriTaulut" << "cmdPoista" << QStringList{"Asiakkaat", "Laskut"};
+        QTest::newRow("delete, then rename") << "cmdPoista" << "cmdNimea"
+                                              << QStringList{"Laskut", "Tulorekisteri_1"};
+        QTest::newRow("empty, then choose") << "cmdTyhjenna" << "cmdSelaa"
+                                             << QStringList{"Asiakkaat", "Laskut", "Tulorekisteri_1"};
+    }
+
+    // The operator answers Kyllä and at once clicks another button; that
+    // click reaches the window as the box closes, while the first handler
+    // still runs. It runs nothing: no second question, no second change.
+    void aClickQueuedBehindAnAnswerRunsNothing()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QStringList, tablesAfter);
+        const QString file = database(QStringLiteral("jono_%1.wk1").arg(QTest::currentDataTag()).replace(' ', '_'),
+                                      {"Asiakkaat", "Laskut", "Tulorekisteri_1"});
+        WindowDriver w;
+        w.show();
+        w.choose(file);
+        w.select(QStringLiteral("Asiakkaat"));
+        w.dialogs.shown.clear();
+        w.dialogs.confirmAnswers = {true};
+        w.dialogs.whileConfirming = [&](const QString&) {
+            if (w.dialogs.shown.size() > 1)
+                return;
+            queueClick(w.button(second));
+            QCoreApplication::processEvents();
+        };
+        w.click(first);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(w.dialogs.shownOf(ScriptedDialogs::Kind::Confirm).size(), 1);
+        QVERIFY(w.dialogs.shownOf(ScriptedDialogs::Kind::AskText).isEmpty());
+        QVERIFY(w.dialogs.shownOf(ScriptedDialogs::Kind::ChooseFile).isEmpty());
+        QCOMPARE(testdb::tableNames(file), tablesAfter);
+        QCOMPARE(w.listed(), tablesAfter);
+        // Once the handler has ended, the window answers clicks again.
+        w.dialogs.shown.clear();
+        w.click(QStringLiteral("cmdSelaa"));
+        QCOMPARE(w.dialogs.shownOf(ScriptedDialogs::Kind::ChooseFile).size(), 1);
     }
 };
 

@@ -67,21 +67,30 @@ private slots:
     {
         QTest::addColumn<QString>("journalMode");
         QTest::addColumn<int>("pageSize");
+        QTest::addColumn<bool>("thinned");
         for (const char* mode : {"delete", "wal"})
             for (const int pageSize : {1024, 4096, 65536})
-                QTest::addRow("%s, %d", mode, pageSize) << QString(mode) << pageSize;
+                QTest::addRow("%s, %d", mode, pageSize) << QString(mode) << pageSize << false;
+        // Rows deleted here and there leave pages half used, which compacting packs.
+        for (const char* mode : {"delete", "wal"})
+            for (const int pageSize : {1024, 4096})
+                QTest::addRow("%s, %d, rows thinned", mode, pageSize) << QString(mode) << pageSize << true;
     }
     void keepsContentsAndSettings()
     {
         QFETCH(QString, journalMode);
         QFETCH(int, pageSize);
+        QFETCH(bool, thinned);
         QTemporaryDir dir;
         const QString db = dir.filePath("yritys.wk1");
         makeDatabaseWithFreePages(db, journalMode, pageSize, 2000);
+        if (thinned)
+            testdb::run(db, "DELETE FROM Kirjaukset WHERE id % 3 = 0 OR id % 7 = 0");
         const QStringList before = contents(db);
         QVERIFY(before.last().startsWith(QString("%1 %2 1234567 42").arg(pageSize).arg(journalMode)));
         const CompactionEstimate estimate = estimateCompaction(db);
-        QCOMPARE(estimate.freeBytes, freePages(db) * pageSize);
+        QVERIFY(!estimate.atLeast);
+        QVERIFY(estimate.freeBytes >= freePages(db) * pageSize);
         QVERIFY(estimate.freeBytes > 1000 * 700);
 
         int reports = 0;
@@ -91,8 +100,11 @@ private slots:
         QCOMPARE(schemaProblems(db), QStringList());
         QCOMPARE(freePages(db), qint64(0));
         QCOMPARE(after, QFileInfo(db).size() + (QFileInfo::exists(db + "-wal") ? QFileInfo(db + "-wal").size() : 0));
-        QVERIFY2(after <= estimate.fileBytes - estimate.freeBytes + pageSize,
-                 qPrintable(QString("%1 of %2").arg(after).arg(estimate.fileBytes)));
+        // The estimate against what the engine's VACUUM really gave back:
+        // within 5 % of it, and a page of rounding for each table and index.
+        const qint64 shrink = estimate.fileBytes - after;
+        QVERIFY2(qAbs(estimate.freeBytes - shrink) <= shrink / 20 + 4 * pageSize,
+                 qPrintable(QString("estimated %1, shrank %2").arg(estimate.freeBytes).arg(shrink)));
         QVERIFY(!QFileInfo::exists(db + "-journal"));
         // A window hears of the work at least once it has begun.
         QVERIFY(reports >= 1);

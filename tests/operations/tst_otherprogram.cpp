@@ -105,6 +105,9 @@ private slots:
         QVERIFY(progresses.first().ended);
         if (stopped)
             QCOMPARE(progresses.first().steps.size(), 3);
+        // Under its text, how long it will still wait at most: the limit of 0.3 s is "1 s" all along.
+        QCOMPARE(progresses.first().labels().last(),
+                 WaitingDialogs::kWaitingText.arg(stopped ? db.window.dialogs.waitLimit / 1000 : 1));
         const QStringList informed = db.window.dialogs.informed();
         QCOMPARE(informed.size(), 1);
         // The list could not be read again either: one sentence says so.
@@ -116,9 +119,10 @@ private slots:
                                        + (stopped ? QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
                                                                    "Odottaminen keskeytettiin.")
                                                   : QStringLiteral(", koska toinen ohjelma käyttää tietokantaa. "
-                                                                   "Sulje se ja yritä uudelleen."))
-                                       + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file
-                                       + QStringLiteral("\nAlkuperäinen ilmoitus: database is locked"));
+                                                                   "Yritä myöhemmin uudelleen; jos tietokanta on "
+                                                                   "yhä varattu, sulje muut ohjelmat, jotka voivat "
+                                                                   "käyttää sitä."))
+                                       + rebuild + QStringLiteral("\n\nTiedosto: ") + db.file);
         QCOMPARE(other.exec("ROLLBACK"), SQLITE_OK);
         QCOMPARE(testdb::fileBytes(db.file), before);
         QCOMPARE(db.copies(), QStringList{});

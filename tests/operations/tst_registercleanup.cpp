@@ -1,4 +1,5 @@
 #include "ChosenDatabase.h"
+#include "FaultyFiles.h"
 #include "LockAfterDrop.h"
 #include "SchemaHealth.h"
 #include "TestDatabase.h"
@@ -89,6 +90,8 @@ void bulkButtons()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(FaultyFiles::Kind)
 
 class TestRegisterCleanup : public QObject {
     Q_OBJECT
@@ -512,6 +515,56 @@ private slots:
         QCOMPARE(testdb::fileBytes(path), before);
         QCOMPARE(testdb::tableNames(path), stays);
         QCOMPARE(d.listed(), stays);
+    }
+
+    void aFailedCallIsToldAsFarAsTheWalkGot_data()
+    {
+        QTest::addColumn<FaultyFiles::Kind>("kind");
+        QTest::addColumn<int>("code");
+        QTest::newRow("a read of the database") << FaultyFiles::Kind::Read << SQLITE_IOERR_READ;
+        QTest::newRow("a write of the database") << FaultyFiles::Kind::Write << SQLITE_IOERR_WRITE;
+    }
+
+    // Each call of its kind on the database fails once, one cleanup after
+    // another. The box tells how far the walk got as the file shows it:
+    // "muut ovat tallella" only with register tables left, "kaikki" only
+    // with none, and no sound file is called damaged.
+    void aFailedCallIsToldAsFarAsTheWalkGot()
+    {
+        QFETCH(FaultyFiles::Kind, kind);
+        QFETCH(int, code);
+        const QStringList names{"Asiakkaat", "Tulorekisteri_1", "Tulorekisteri_2", "Tulorekisteri_3"};
+        int told = 0;
+        int nth = 1;
+        for (;; ++nth) {
+            QVERIFY2(nth < 400, "the calls never ran out");
+            ChosenDatabase db(testdb::tablesSql(names));
+            db.window.dialogs.confirmAnswers = {true};
+            bool struck = false;
+            {
+                const FaultyFiles faulty(kind, ".wk1", nth, code);
+                db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+                struck = faulty.struck();
+            }
+            if (!struck)
+                break;
+            const QStringList informed = db.window.dialogs.informed();
+            if (informed.isEmpty())
+                continue;
+            ++told;
+            const QString box = informed.join(QStringLiteral("\n---\n"));
+            QCOMPARE(informed.size(), 1);
+            QCOMPARE(schemaProblems(db.file), QStringList{});
+            const QStringList left = testdb::tableNames(db.file).filter(QStringLiteral("Tulorekisteri_"));
+            const QString seen = QStringLiteral("call %1: %2\nleft: %3").arg(nth).arg(box, left.join(','));
+            QVERIFY2(!box.contains(QStringLiteral("vioittunut")), qPrintable(seen));
+            if (box.contains(QStringLiteral("muut ovat tallella")) || box.contains(QStringLiteral("ei poistettu")))
+                QVERIFY2(!left.isEmpty(), qPrintable(seen));
+            if (box.contains(QStringLiteral("poistettavaa taulukkoa poistettiin")))
+                QVERIFY2(left.isEmpty(), qPrintable(seen));
+        }
+        qDebug() << nth - 1 << "calls," << told << "told";
+        QVERIFY(told > 0);
     }
 };
 

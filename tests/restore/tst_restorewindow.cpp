@@ -1,4 +1,5 @@
 #include "OtherProgram.h"
+#include "QueuedClick.h"
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
@@ -7,10 +8,13 @@
 #include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -109,7 +113,19 @@ private slots:
         ScriptedDialogs dialogs;
         RestoreWindow window(dialogs);
         chooseNewestCopy(window, dialogs, db);
+        // The work shows itself before its long steps: the check of the
+        // copy and the copy of the current state under the restore's lock
+        // are still to come, so another program could still take the lock.
+        int lockAtFirstReport = -1;
+        dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& progress) {
+            if (progress.steps.size() == 1) {
+                const OtherProgram other(db);
+                lockAtFirstReport = other.exec("BEGIN IMMEDIATE");
+                other.exec("ROLLBACK");
+            }
+        };
         click(window, "cmdPalauta");
+        QCOMPARE(lockAtFirstReport, SQLITE_OK);
 
         QCOMPARE(testdb::rowCount(db, "t"), qint64(5000));
         QVERIFY2(dialogs.shown.last().text.startsWith("Palautettu!"), qPrintable(dialogs.shown.last().text));
@@ -418,11 +434,149 @@ private slots:
         QCOMPARE(dialogs.lines().last(),
                  "OK: " + QString(button == "cmdPalauta" ? "Varmuuskopiota ei palautettu" : "Tietokantaa ei tiivistetty")
                      + ", koska toinen ohjelma käyttää tietokantaa. "
-                     + (stopped ? "Odottaminen keskeytettiin." : "Sulje se ja yritä uudelleen.")
-                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db
-                     + "\nAlkuperäinen ilmoitus: database is locked");
+                     + (stopped ? "Odottaminen keskeytettiin."
+                                : "Yritä myöhemmin uudelleen; jos tietokanta on yhä varattu, sulje muut ohjelmat, "
+                                  "jotka voivat käyttää sitä.")
+                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db);
         QCOMPARE(dialogs.informed().size(), 1);
         QCOMPARE(testdb::fileBytes(db), before);
+    }
+
+    void theListShowsTheFolderAfterEveryChange_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("row");          // the row chosen first, -1 for none
+        QTest::addColumn<bool>("oneStays");    // the middle copy cannot be removed
+        QTest::newRow("restore") << "cmdPalauta" << 1 << false;
+        QTest::newRow("remove chosen") << "cmdPoista" << 1 << false;
+        QTest::newRow("remove all but newest") << "cmdPoistaVanhat" << -1 << false;
+        QTest::newRow("remove all but newest, one stays") << "cmdPoistaVanhat" << -1 << true;
+    }
+
+    // After each change the list holds what the folder holds, newest first,
+    // once each, the lines under it agreeing; and it is painted so, without
+    // a click: its picture is that of a window that has just read the folder.
+    void theListShowsTheFolderAfterEveryChange()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, row);
+        QFETCH(bool, oneStays);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
+        QStringList made;
+        QList<qint64> sizes;
+        for (int hour = 9; hour <= 11; ++hour) {
+            made.append(testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0))));
+            sizes.append(QFileInfo(made.last()).size());
+            testdb::run(db, QString("CREATE TABLE T%1(x); INSERT INTO T%1 VALUES (zeroblob(%2))").arg(hour).arg(hour * 3000));
+        }
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        dialogs.fileAnswers = {db};
+        click(window, "cmdSelaa");
+        QCOMPARE(window.copies().size(), 3);
+        auto* list = window.findChild<QTreeWidget*>("lstKopiot");
+        if (row >= 0)
+            selectRow(window, row);
+        if (oneStays) {
+            // Where the middle copy was listed, a folder of the same name now
+            // stands; the oldest, listed after it, goes all the same.
+            QVERIFY(QFile::remove(made.at(1)));
+            QVERIFY(QDir().mkpath(made.at(1) + "/sisalla"));
+        }
+        dialogs.confirmAnswers = {true};
+        dialogs.shown.clear();
+        click(window, qPrintable(button));
+
+        QStringList inFolder = testdb::safetyCopies(dir.path());
+        if (oneStays) {
+            QCOMPARE(inFolder, QStringList{QFileInfo(made.last()).fileName()});
+            QCOMPARE(dialogs.informed(),
+                     QStringList{"Poistettu 1 / 2 varmuuskopiota; levyltä vapautui "
+                                 + diskRoom::size(sizes.at(0)) + ".\n\nNäitä varmuuskopioita ei "
+                                 "voitu poistaa:\n" + made.at(1) + " (nimellä on kansio, ei tiedosto)"});
+            QVERIFY(QDir(made.at(1)).removeRecursively());
+        }
+        std::reverse(inFolder.begin(), inFolder.end());
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows.append(list->topLevelItem(i)->text(list->columnCount() - 1));
+        QCOMPARE(rows, inFolder);
+        QCOMPARE(window.findChild<QLabel*>("lblTila")->text(),
+                 QString("Varmuuskopioita %1, uusin ensin.").arg(inFolder.size()));
+        qint64 bytes = 0;
+        for (const QString& name : std::as_const(inFolder))
+            bytes += QFileInfo(dir.filePath(name)).size();
+        QVERIFY2(window.findChild<QLabel*>("lblTilaa")->text().startsWith("Varmuuskopiot vievät "
+                                                                          + diskRoom::size(bytes) + ";"),
+                 qPrintable(window.findChild<QLabel*>("lblTilaa")->text()));
+
+        ScriptedDialogs freshDialogs;
+        RestoreWindow fresh(freshDialogs);
+        fresh.resize(window.size());
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        freshDialogs.fileAnswers = {db};
+        click(fresh, "cmdSelaa");
+        list->clearSelection();
+        list->setCurrentItem(nullptr);
+        auto* freshList = fresh.findChild<QTreeWidget*>("lstKopiot");
+        freshList->setCurrentItem(nullptr);
+        QCOMPARE(list->size(), freshList->size());
+        // What the screen shows of each list, as last painted, and the list drawn anew.
+        const auto onScreen = [](QTreeWidget* shown) {
+            QTest::qWait(50);
+            const QRect area(shown->mapTo(shown->window(), QPoint(0, 0)), shown->size());
+            return shown->screen()->grabWindow(shown->window()->winId()).toImage().copy(area).convertToFormat(QImage::Format_RGB32);
+        };
+        QCOMPARE(onScreen(list), onScreen(freshList));
+        QCOMPARE(onScreen(list), list->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
+    void aClickQueuedBehindAnAnswerRunsNothing_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("remove all but newest, then restore") << "cmdPoistaVanhat" << "cmdPalauta";
+        QTest::newRow("restore, then remove chosen") << "cmdPalauta" << "cmdPoista";
+        QTest::newRow("remove chosen, then compact") << "cmdPoista" << "cmdTiivista";
+    }
+
+    // As in the main window: the operator answers Kyllä and at once clicks
+    // another button, whose click reaches the window as the box closes. It
+    // runs nothing; only the first operation's question was asked.
+    void aClickQueuedBehindAnAnswerRunsNothing()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("yritys.wk1");
+        testdb::create(db, testdb::tablesSql({"Asiakkaat"}) + "CREATE TABLE t(v); INSERT INTO t VALUES (zeroblob(90000));"
+                                                            "DROP TABLE t;");
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+        ScriptedDialogs dialogs;
+        RestoreWindow window(dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        chooseNewestCopy(window, dialogs, db);
+        dialogs.shown.clear();
+        dialogs.whileConfirming = [&](const QString&) {
+            if (dialogs.shown.size() > 1)
+                return;
+            queueClick(window.findChild<QPushButton*>(second));
+            QCoreApplication::processEvents();
+        };
+        click(window, qPrintable(first));
+        QCoreApplication::processEvents();
+
+        QCOMPARE(dialogs.shownOf(ScriptedDialogs::Kind::Confirm).size(), 1);
+        QCOMPARE(dialogs.informed().size(), 1);
+        // The first one went through: a restore adds the copy of the state before it, a removal takes one away.
+        QCOMPARE(testdb::safetyCopies(dir.path()).size(), first == "cmdPalauta" ? 3 : 1);
     }
 };
 
