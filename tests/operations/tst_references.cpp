@@ -43,6 +43,26 @@ const QString kStayingRefers = QStringLiteral(
 const QString kNoKeys = QStringLiteral(
     "CREATE TABLE Tulorekisteri_1 (id); CREATE TABLE Asiakkaat (id, viite); INSERT INTO Asiakkaat VALUES (1, 2);");
 
+// A view of an ordinary table and one of a register table; a trigger of
+// Asiakas writes into Loki.
+const QString kViewsTriggers = QStringLiteral(
+    "CREATE TABLE Maksu (id INTEGER PRIMARY KEY, summa); CREATE TABLE Asiakas (id INTEGER PRIMARY KEY, nimi);"
+    "CREATE TABLE Loki (teksti); CREATE TABLE Tulorekisteri_5 (x); CREATE TABLE Asiakkaat (y);"
+    "CREATE VIEW Myynti AS SELECT sum(m.summa) FROM \"MAKSU\" AS m;"
+    "CREATE VIEW Rekisteri AS SELECT count(*) FROM (SELECT x FROM Tulorekisteri_5);"
+    "CREATE TRIGGER Kirjaa AFTER INSERT ON Asiakas BEGIN INSERT INTO Loki VALUES (new.nimi); END;"
+    "INSERT INTO Maksu VALUES (1, 10), (2, 20); INSERT INTO Asiakas VALUES (1, 'A');");
+// Three levels of cascades under Yla, and a key of two columns.
+const QString kChainComposite = QStringLiteral(
+    "CREATE TABLE Yla (id INTEGER PRIMARY KEY);"
+    "CREATE TABLE Keski (id INTEGER PRIMARY KEY, yla REFERENCES Yla ON DELETE CASCADE);"
+    "CREATE TABLE Ala (keski REFERENCES Keski ON DELETE CASCADE);"
+    "CREATE TABLE Pari (a, b, PRIMARY KEY (a, b));"
+    "CREATE TABLE Viite (a, b, FOREIGN KEY (a, b) REFERENCES Pari (a, b) ON DELETE CASCADE);"
+    "INSERT INTO Yla VALUES (1), (2); INSERT INTO Keski VALUES (10, 1), (11, 2), (12, NULL);"
+    "INSERT INTO Ala VALUES (10), (10), (11), (12); INSERT INTO Pari VALUES (1, 1), (1, 2);"
+    "INSERT INTO Viite VALUES (1, 1), (1, 2), (NULL, 3);");
+
 qint64 brokenReferences(const QString& file)
 {
     return testdb::value(file, QStringLiteral("SELECT count(*) FROM pragma_foreign_key_check")).toLongLong();
@@ -109,6 +129,27 @@ private slots:
             << "Yhtään taulukkoa ei poistettu, koska jäävät taulukot viittaavat poistettaviin:\n"
                "taulukko Asiakkaat viittaa taulukkoon Tulorekisteri_2\nTietokanta on ennallaan."
             << "";
+        QTest::newRow("view: delete the table it reads") << kViewsTriggers << Operation::Delete << "Maksu" << ""
+                                                         << "";
+        QTest::newRow("trigger: delete the table another's trigger writes")
+            << kViewsTriggers << Operation::Delete << "Loki"
+            << "Taulukkoa Loki ei poistettu, koska taulukon Asiakas liipaisin Kirjaa käyttää sitä. Tietokanta on "
+               "ennallaan."
+            << "";
+        QTest::newRow("view: rename the table it reads") << kViewsTriggers << Operation::Rename << "Maksu" << ""
+                                                         << "";
+        QTest::newRow("trigger: rename the table it writes") << kViewsTriggers << Operation::Rename << "Loki" << ""
+                                                             << "";
+        QTest::newRow("view: a walk takes the view of its table")
+            << kViewsTriggers << Operation::DeleteAllRegisterTables << "" << "" << "";
+        QTest::newRow("chain of three: empty the top")
+            << kChainComposite << Operation::Empty << "Yla" << ""
+            << "Taulukosta Keski poistuu samalla 2 riviä.\nTaulukosta Ala poistuu samalla 3 riviä.";
+        QTest::newRow("chain of three: delete the middle")
+            << kChainComposite << Operation::Delete << "Keski" << notDeleted("Keski", "taulukko Ala viittaa") << "";
+        QTest::newRow("composite key: empty") << kChainComposite << Operation::Empty << "Pari" << ""
+                                              << "Taulukosta Viite poistuu samalla 2 riviä.";
+        QTest::newRow("composite key: rename") << kChainComposite << Operation::Rename << "Pari" << "" << "";
         QTest::newRow("no keys: delete") << kNoKeys << Operation::Delete << "Asiakkaat" << "" << "";
         QTest::newRow("no keys: empty") << kNoKeys << Operation::Empty << "Asiakkaat" << "" << "";
         QTest::newRow("no keys: walk") << kNoKeys << Operation::DeleteAllRegisterTables << "" << "" << "";
