@@ -12,7 +12,7 @@
 #include "db/Failure.h"
 #include "copies/RestoreCopy.h"
 #include "copies/SafetyCopy.h"
-#include "operations/DeleteAllRegisterTables.h"
+#include "operations/RegisterCleanups.h"
 #include "operations/DeletionBatches.h"
 #include "seam/MainView.h"
 
