@@ -17,19 +17,7 @@ class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-private slots:
     void productIconIsDrawn() { QVERIFY2(installProductIcon(), "is Qt's SVG plug-in (libqt6svg6) installed?"); }
-
-    void progressCarriesTheProgramsTitle()
-    {
-        QtDialogs dialogs;
-        dialogs.setApplicationTitle(QStringLiteral("Lumeri-varmuuskopiot"));
-        dialogs.setProgressDelay(0);
-        const auto progress = dialogs.startProgress(QStringLiteral("Palautetaan varmuuskopiota ..."), false);
-        QWidget* shown = nullptr;
-        QTRY_VERIFY((progress->advance(0, 0), shown = qApp->activeModalWidget()) != nullptr);
-        QCOMPARE(shown->windowTitle(), QStringLiteral("Lumeri-varmuuskopiot"));
-    }
 
     void standardButtonsAndDatesAreFinnish()
     {
