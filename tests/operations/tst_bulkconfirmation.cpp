@@ -1,6 +1,12 @@
-#include "ChosenDatabase.h"
+#include "ScriptedDialogs.h"
+#include "TableListView.h"
+#include "TestDatabase.h"
+#include "operations/DatabaseChoice.h"
+#include "operations/RegisterCleanups.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <QtTest/qtestassert.h>
 
 // The question of each register cleanup says how many tables the walk would
 // delete and names the first ones; the walk then deletes exactly those.
@@ -14,6 +20,19 @@ QString seriesSql(int count)
     for (int i = 0; i < count; ++i)
         sql += QStringLiteral("CREATE TABLE Tulorekisteri_00001_%1 (x);").arg(i, 4, 10, QLatin1Char('0'));
     return sql;
+}
+
+using Cleanup = void (*)(MainView&, Dialogs&);
+
+// The cleanup behind each of the window's buttons.
+Cleanup cleanupOf(const QString& button)
+{
+    if (button == QLatin1String("cmdPoistaTulorekisteriTaulut"))
+        return &deleteAllRegisterTables;
+    if (button == QLatin1String("cmdPTN"))
+        return &deleteNumberedRegisterTables;
+    QTEST_ASSERT(button == QLatin1String("cmdP"));
+    return &deleteSelectedSeries;
 }
 
 } // namespace
@@ -73,24 +92,31 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, line);
         QFETCH(QStringList, left);
-        ChosenDatabase db(schema);
-        if (button == QLatin1String("cmdP")) {
-            db.window.select(db.tables().at(db.tables().startsWith(QStringLiteral("Asiakkaat")) ? 1 : 0));
-            db.window.dialogs.shown.clear();
-        }
-        const QStringList before = db.tables();
+        const Cleanup cleanup = cleanupOf(button);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
+        testdb::create(file, schema);
+        ScriptedDialogs dialogs;
+        TableListView view;
+        dialogs.fileAnswers = {file};
+        chooseDatabase(view, dialogs);
+        dialogs.shown.clear();
+        const QStringList before = testdb::tableNames(file);
+        if (button == QLatin1String("cmdP"))
+            view.select(before.at(before.startsWith(QStringLiteral("Asiakkaat")) ? 1 : 0));
 
-        db.window.click(button);   // answered No
-        QCOMPARE(db.window.dialogs.shown.size(), 1);
-        const ScriptedDialogs::Shown asked = db.window.dialogs.shown.first();
+        cleanup(view, dialogs);   // answered No
+        QCOMPARE(dialogs.shown.size(), 1);
+        const ScriptedDialogs::Shown asked = dialogs.shown.first();
         QCOMPARE(asked.detail, line);
         QVERIFY(asked.defaultAnswer == Dialogs::DefaultAnswer::Yes);
-        QCOMPARE(db.tables(), before);
+        QCOMPARE(testdb::tableNames(file), before);
 
-        db.window.dialogs.confirmAnswers = {true};
-        db.window.click(button);
-        QCOMPARE(db.window.dialogs.shown.at(1).detail, line);
-        QCOMPARE(db.tables(), left);
+        dialogs.confirmAnswers = {true};
+        cleanup(view, dialogs);
+        QCOMPARE(dialogs.shown.at(1).detail, line);
+        QCOMPARE(testdb::tableNames(file), left);
+        QCOMPARE(view.listed(), left);
     }
 };
 
