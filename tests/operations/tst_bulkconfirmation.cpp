@@ -1,12 +1,6 @@
-#include "ScriptedDialogs.h"
-#include "TableListView.h"
-#include "TestDatabase.h"
-#include "operations/DatabaseChoice.h"
-#include "operations/RegisterCleanups.h"
+#include "ChosenTables.h"
 
-#include <QTemporaryDir>
 #include <QTest>
-#include <QtTest/qtestassert.h>
 
 // The question of each register cleanup says how many tables the walk would
 // delete and names the first ones; the walk then deletes exactly those.
@@ -20,19 +14,6 @@ QString seriesSql(int count)
     for (int i = 0; i < count; ++i)
         sql += QStringLiteral("CREATE TABLE Tulorekisteri_00001_%1 (x);").arg(i, 4, 10, QLatin1Char('0'));
     return sql;
-}
-
-using Cleanup = void (*)(MainView&, Dialogs&);
-
-// The cleanup behind each of the window's buttons.
-Cleanup cleanupOf(const QString& button)
-{
-    if (button == QLatin1String("cmdPoistaTulorekisteriTaulut"))
-        return &deleteAllRegisterTables;
-    if (button == QLatin1String("cmdPTN"))
-        return &deleteNumberedRegisterTables;
-    QTEST_ASSERT(button == QLatin1String("cmdP"));
-    return &deleteSelectedSeries;
 }
 
 } // namespace
@@ -92,31 +73,23 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, line);
         QFETCH(QStringList, left);
-        const Cleanup cleanup = cleanupOf(button);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("yritys.wk1"));
-        testdb::create(file, schema);
-        ScriptedDialogs dialogs;
-        TableListView view;
-        dialogs.fileAnswers = {file};
-        chooseDatabase(view, dialogs);
-        dialogs.shown.clear();
-        const QStringList before = testdb::tableNames(file);
+        ChosenTables db(schema);
+        const QStringList before = db.tables();
         if (button == QLatin1String("cmdP"))
-            view.select(before.at(before.startsWith(QStringLiteral("Asiakkaat")) ? 1 : 0));
+            db.view.select(before.at(before.startsWith(QStringLiteral("Asiakkaat")) ? 1 : 0));
 
-        cleanup(view, dialogs);   // answered No
-        QCOMPARE(dialogs.shown.size(), 1);
-        const ScriptedDialogs::Shown asked = dialogs.shown.first();
+        db.run(button);   // answered No
+        QCOMPARE(db.dialogs.shown.size(), 1);
+        const ScriptedDialogs::Shown asked = db.dialogs.shown.first();
         QCOMPARE(asked.detail, line);
         QVERIFY(asked.defaultAnswer == Dialogs::DefaultAnswer::Yes);
-        QCOMPARE(testdb::tableNames(file), before);
+        QCOMPARE(db.tables(), before);
 
-        dialogs.confirmAnswers = {true};
-        cleanup(view, dialogs);
-        QCOMPARE(dialogs.shown.at(1).detail, line);
-        QCOMPARE(testdb::tableNames(file), left);
-        QCOMPARE(view.listed(), left);
+        db.dialogs.confirmAnswers = {true};
+        db.run(button);
+        QCOMPARE(db.dialogs.shown.at(1).detail, line);
+        QCOMPARE(db.tables(), left);
+        QCOMPARE(db.view.listed(), left);
     }
 };
 
