@@ -55,4 +55,9 @@ struct ChosenTables {
     QString newestCopy() const { return copies().isEmpty() ? QString() : dir.filePath(copies().last()); }
     QStringList tables() const { return testdb::tableNames(file); }
     QStringList boxes() const { return dialogs.lines(); }
+    // A closing box as boxes() shows it, telling where the newest copy went.
+    QString closingBox(const QString& text) const
+    {
+        return QStringLiteral("OK: ") + text + QStringLiteral(" | Varmuuskopio: ") + newestCopy();
+    }
 };
