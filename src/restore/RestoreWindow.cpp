@@ -1,15 +1,15 @@
 #include "restore/RestoreWindow.h"
 
-#include "copies/Compaction.h"
 #include "copies/DiskRoom.h"
-#include "copies/RemoveCopies.h"
-#include "copies/RestoreCopy.h"
 #include "dialogs/ClickGuard.h"
 #include "dialogs/InputBlocker.h"
-#include "operations/StartFolder.h"
-#include "operations/WaitingDialogs.h"
+#include "operations/CompactDatabase.h"
+#include "operations/CopiesDatabaseChoice.h"
+#include "operations/CopyRows.h"
+#include "operations/RemoveOlderCopies.h"
+#include "operations/RemoveSelectedCopies.h"
+#include "operations/RestoreSelected.h"
 #include "restore/CopyListing.h"
-#include "restore/CopyRows.h"
 #include "seam/Dialogs.h"
 
 #include <QApplication>
@@ -20,29 +20,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-// The progress of long work, shown from the work's first report on, so that
-// a wait for another program's lock before it has the wait's own dialog.
-class LateProgress {
-public:
-    LateProgress(Dialogs& dialogs, QString text) : dialogs_(dialogs), text_(std::move(text)) {}
-
-    void report()
-    {
-        if (!progress_)
-            progress_ = dialogs_.startProgress(text_, false);
-        progress_->advance(0, 0);
-    }
-
-private:
-    Dialogs& dialogs_;
-    const QString text_;
-    std::unique_ptr<Progress> progress_;
-};
-
-} // namespace
 
 const QString RestoreWindow::kTitle = QStringLiteral("LUMERI YRITYSOHJELMIEN varmuuskopioiden palauttaminen");
 const QString RestoreWindow::kApplicationTitle = QStringLiteral("Lumeri-varmuuskopiot");
@@ -99,11 +76,11 @@ RestoreWindow::RestoreWindow(Dialogs& dialogs, QWidget* parent) : QWidget(parent
     bottom->addWidget(quit);
     layout->addLayout(bottom);
 
-    wire(choose, &RestoreWindow::chooseDatabase);
-    wire(restore, &RestoreWindow::restoreSelected);
-    wire(remove, &RestoreWindow::removeSelected);
-    wire(removeOlder, &RestoreWindow::removeAllButNewest);
-    wire(compact, &RestoreWindow::compactDatabase);
+    wire(choose, &chooseCopiesDatabase);
+    wire(restore, &restoreSelectedCopy);
+    wire(remove, &removeSelectedCopies);
+    wire(removeOlder, &removeAllButNewestCopy);
+    wire(compact, &compactChosenDatabase);
     listing_ = new CopyListing(this);
     connect(listing_, &CopyListing::listed, this, &RestoreWindow::showListed);
     connect(listing_, &CopyListing::listingFailed, this, &RestoreWindow::showListingFailed);
@@ -123,10 +100,10 @@ QPushButton* RestoreWindow::addButton(const char* objectName, const QString& cap
     return button;
 }
 
-void RestoreWindow::wire(QPushButton* button, void (RestoreWindow::*operation)())
+void RestoreWindow::wire(QPushButton* button, void (*operation)(RestoreView&, Dialogs&))
 {
     connect(button, &QPushButton::clicked, this,
-            [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
+            [this, operation] { guarded([this, operation] { operation(*this, dialogs_); }); });
 }
 
 // A failure is told in one box; then the list shows the folder as it now is.
@@ -143,19 +120,6 @@ void RestoreWindow::guarded(const std::function<void()>& operation)
     dialogs_.inform(message);
 }
 
-void RestoreWindow::chooseDatabase()
-{
-    const QString path = dialogs_.chooseFileToOpen({
-        QStringLiteral("Minkä tietokannan varmuuskopiot näytetään?"),
-        startFolder(databasePath_),
-        QStringLiteral("Lumerin tietokannat (*.w*)"),
-    });
-    if (path.isEmpty())
-        return;
-    databasePath_ = path;
-    listCopies();
-}
-
 QList<SafetyCopyEntry> RestoreWindow::selectedCopies() const
 {
     QList<SafetyCopyEntry> chosen;
@@ -163,61 +127,6 @@ QList<SafetyCopyEntry> RestoreWindow::selectedCopies() const
         if (list_->topLevelItem(row)->isSelected())
             chosen.append(copies_.at(row));
     return chosen;
-}
-
-void RestoreWindow::restoreSelected()
-{
-    const QList<SafetyCopyEntry> chosen = selectedCopies();
-    if (chosen.size() != 1) {
-        dialogs_.inform(QStringLiteral("Valitse luettelosta yksi palautettava varmuuskopio."));
-        return;
-    }
-    const SafetyCopyEntry& copy = chosen.first();
-    const QString question = QStringLiteral("Palautetaanko tietokantaan\n") + databasePath_
-                             + QStringLiteral("\nvarmuuskopio\n") + copy.path + QStringLiteral("\notettu ")
-                             + copyRows::moment(copy)
-                             + QStringLiteral("\n\nTietokannan nykyinen sisältö korvataan varmuuskopion sisällöllä. "
-                                              "Nykyisestä tilasta otetaan ensin varmuuskopio. Sulje Lumeri-ohjelmat "
-                                              "ennen palauttamista.");
-    if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopion palauttaminen"), Dialogs::DefaultAnswer::No))
-        return;
-
-    QString before;
-    listing_->stop();
-    {
-        const BusyPointer busy(dialogs_);
-        WaitingDialogs waiting(dialogs_);
-        waiting.setNotDone(QStringLiteral("Varmuuskopiota ei palautettu"));
-        waiting.run([&] {
-            LateProgress progress(waiting, QStringLiteral("Palautetaan varmuuskopiota ..."));
-            before = restoreSafetyCopy(databasePath_, copy.path, [&progress] { progress.report(); },
-                                       waiting.keepWaiting());
-        });
-    }
-    listCopies();
-    dialogs_.inform(QStringLiteral("Palautettu!\n\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa "
-                                   "tiedostossa\n")
-                    + before);
-}
-
-void RestoreWindow::removeSelected()
-{
-    const QList<SafetyCopyEntry> chosen = selectedCopies();
-    if (chosen.isEmpty()) {
-        dialogs_.inform(QStringLiteral("Valitse luettelosta poistettavat varmuuskopiot."));
-        return;
-    }
-    QStringList paths;
-    for (const SafetyCopyEntry& copy : chosen)
-        paths.append(copy.path);
-    const QString question = QStringLiteral("Poistetaanko %1 varmuuskopiota?\n").arg(paths.size())
-                             + paths.join(QLatin1Char('\n'));
-    if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopioiden poistaminen"), Dialogs::DefaultAnswer::No))
-        return;
-
-    const int removed = removeSafetyCopies(databasePath_, paths);
-    listCopies();
-    dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota.").arg(removed));
 }
 
 void RestoreWindow::showCopies()
@@ -260,6 +169,11 @@ void RestoreWindow::listCopies()
     copies_.clear();
     listing_->start(databasePath_);
     showCopies();
+}
+
+void RestoreWindow::stopListing()
+{
+    listing_->stop();
 }
 
 void RestoreWindow::showListed(const QList<SafetyCopyEntry>& copies)
@@ -316,98 +230,4 @@ void RestoreWindow::showUnreadable(const QString& copyPath, const QString& reaso
         item->setText(column, QStringLiteral("ei luettavissa"));
         item->setToolTip(column, reason);
     }
-}
-
-void RestoreWindow::removeAllButNewest()
-{
-    if (databasePath_.isEmpty()) {
-        dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, jonka varmuuskopiot poistetaan."));
-        return;
-    }
-    // Only copies listed as older than the one kept go: one taken since the
-    // list was read is newer still, and stays too.
-    const QList<SafetyCopyEntry> older = diskRoom::allButNewest(copies_);
-    if (older.isEmpty()) {
-        dialogs_.inform(copies_.isEmpty() && listing()
-                            ? QStringLiteral("Varmuuskopioita luetaan vielä; yritä hetken kuluttua uudelleen.")
-                            : QStringLiteral("Tietokannalla ei ole muita varmuuskopioita kuin uusin."));
-        return;
-    }
-    QStringList paths;
-    for (const SafetyCopyEntry& copy : older)
-        paths.append(copy.path);
-    const QString freed = diskRoom::size(diskRoom::totalSize(older));
-    const SafetyCopyEntry& newest = copies_.first();
-    const QString question =
-        (older.size() == 1 ? QStringLiteral("Poistetaanko 1 varmuuskopio? Levyltä vapautuu %2.")
-                           : QStringLiteral("Poistetaanko %1 varmuuskopiota? Levyltä vapautuu %2."))
-            .arg(copyRows::count(older.size()), freed)
-        + QStringLiteral("\n\nVain uusin varmuuskopio jää, otettu ") + copyRows::moment(newest) + QLatin1Char('\n')
-        + newest.path;
-    if (!dialogs_.confirm(question, QStringLiteral("Varmuuskopioiden poistaminen"), Dialogs::DefaultAnswer::No))
-        return;
-
-    const CopyRemoval removal = removeEachSafetyCopy(databasePath_, paths);
-    listCopies();
-    QList<SafetyCopyEntry> gone;
-    for (const SafetyCopyEntry& copy : older)
-        if (removal.removed.contains(copy.path))
-            gone.append(copy);
-    const QString freedNow = diskRoom::size(diskRoom::totalSize(gone));
-    if (removal.left.isEmpty()) {
-        dialogs_.inform(QStringLiteral("Poistettu %1 varmuuskopiota; levyltä vapautui %2.").arg(gone.size()).arg(freedNow));
-        return;
-    }
-    QStringList left;
-    for (qsizetype i = 0; i < removal.left.size(); ++i)
-        left.append(removal.left.at(i) + QStringLiteral(" (") + removal.reasons.at(i) + QLatin1Char(')'));
-    dialogs_.inform(QStringLiteral("Poistettu %1 / %2 varmuuskopiota; levyltä vapautui %3.\n\nNäitä varmuuskopioita ei "
-                                   "voitu poistaa:\n")
-                        .arg(gone.size())
-                        .arg(older.size())
-                        .arg(freedNow)
-                    + left.join(QLatin1Char('\n')));
-}
-
-void RestoreWindow::compactDatabase()
-{
-    if (databasePath_.isEmpty()) {
-        dialogs_.inform(QStringLiteral("Valitse ensin tietokanta, joka tiivistetään."));
-        return;
-    }
-    WaitingDialogs waiting(dialogs_);
-    waiting.setNotDone(QStringLiteral("Tietokantaa ei tiivistetty"));
-    CompactionEstimate estimate;
-    {
-        const BusyPointer busy(dialogs_);
-        waiting.run([&] { estimate = estimateCompaction(databasePath_, waiting.keepWaiting()); });
-    }
-    if (estimate.freeBytes == 0) {
-        dialogs_.inform(QStringLiteral("Tietokannassa ei ole vapaata tilaa, joten tiivistäminen ei pienentäisi "
-                                       "sitä."));
-        return;
-    }
-    const QString question = QStringLiteral("Tiivistetäänkö tietokanta\n") + databasePath_
-                             + QStringLiteral("?\n\nTiedosto vie nyt %1; tiivistäminen pienentää sitä %2 %3. "
-                                              "Taulukot ja niiden tiedot säilyvät ennallaan.\n\nSulje Lumeri-ohjelmat "
-                                              "ennen tiivistämistä.")
-                                   .arg(diskRoom::size(estimate.fileBytes),
-                                        estimate.atLeast ? QStringLiteral("vähintään") : QStringLiteral("noin"),
-                                        diskRoom::size(estimate.freeBytes));
-    if (!dialogs_.confirm(question, QStringLiteral("Tietokannan tiivistäminen"), Dialogs::DefaultAnswer::No))
-        return;
-
-    // The comparison's brief look at the database must not hold up the lock.
-    listing_->stop();
-    qint64 after = 0;
-    {
-        const BusyPointer busy(dialogs_);
-        waiting.run([&] {
-            LateProgress progress(waiting, QStringLiteral("Tiivistetään tietokantaa ..."));
-            after = ::compactDatabase(databasePath_, [&progress] { progress.report(); }, waiting.keepWaiting());
-        });
-    }
-    listCopies();
-    dialogs_.inform(QStringLiteral("Tiivistetty!\n\nTiedosto vie nyt %1, ennen %2.")
-                        .arg(diskRoom::size(after), diskRoom::size(estimate.fileBytes)));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "copies/SafetyCopyList.h"
+#include "seam/RestoreView.h"
 
 #include <QWidget>
 #include <functional>
@@ -13,9 +13,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The window of the restore program: the safety copies of one chosen
-// database, with restoring one of them and removing chosen ones. Each click
-// runs inside one guard that shows a failure to the operator in one box.
-class RestoreWindow : public QWidget {
+// database, listed in the background. Each click runs its operation inside
+// one guard that shows a failure to the operator in one box.
+class RestoreWindow : public QWidget, public RestoreView {
     Q_OBJECT
 
 public:
@@ -25,22 +25,19 @@ public:
 
     explicit RestoreWindow(Dialogs& dialogs, QWidget* parent = nullptr);
 
-    QString databasePath() const { return databasePath_; }
-    const QList<SafetyCopyEntry>& copies() const { return copies_; }
-    // Whether the copies are still being listed or compared with the database.
-    bool listing() const;
+    QString databasePath() const override { return databasePath_; }
+    void setDatabasePath(const QString& path) override { databasePath_ = path; }
+    const QList<SafetyCopyEntry>& copies() const override { return copies_; }
+    QList<SafetyCopyEntry> selectedCopies() const override;
+    bool listing() const override;
+    void listCopies() override;
+    void stopListing() override;
 
 private:
     QPushButton* addButton(const char* objectName, const QString& caption);
-    void wire(QPushButton* button, void (RestoreWindow::*operation)());
+    void wire(QPushButton* button, void (*operation)(RestoreView&, Dialogs&));
     void guarded(const std::function<void()>& operation);
 
-    void chooseDatabase();
-    void restoreSelected();
-    void removeSelected();
-    void removeAllButNewest();
-    void compactDatabase();
-    void listCopies();
     void showCopies();
     void showListed(const QList<SafetyCopyEntry>& copies);
     void showListingFailed(const QString& reason);
@@ -48,7 +45,6 @@ private:
     void showComparison(const QString& copyPath, const QStringList& bringsBack, const QStringList& removes);
     void showUnreadable(const QString& copyPath, const QString& reason);
     int rowOf(const QString& copyPath) const;
-    QList<SafetyCopyEntry> selectedCopies() const;
 
     Dialogs& dialogs_;
     QString databasePath_;

@@ -1,4 +1,4 @@
-#include "ChosenDatabase.h"
+#include "ChosenTables.h"
 #include "SchemaHealth.h"
 
 #include <QTest>
@@ -103,13 +103,13 @@ private slots:
         QFETCH(QStringList, tablesAfter);
         QFETCH(QStringList, viewsAfter);
 
-        ChosenDatabase db(schema);
+        ChosenTables db(schema);
         const QByteArray before = testdb::fileBytes(db.file);
-        ScriptedDialogs& dialogs = db.window.dialogs;
+        ScriptedDialogs& dialogs = db.dialogs;
         dialogs.confirmAnswers = {true};
         if (!table.isEmpty())
-            db.window.select(table);
-        db.window.click(button);
+            db.view.select(table);
+        db.run(button);
 
         const QList<ScriptedDialogs::Shown> asked = dialogs.shownOf(ScriptedDialogs::Kind::Confirm);
         if (!refusal.isEmpty()) {
@@ -133,13 +133,13 @@ private slots:
     // tables that stay.
     void aStoppedWalk()
     {
-        ChosenDatabase db(QStringLiteral(
+        ChosenTables db(QStringLiteral(
             "CREATE TABLE Tulorekisteri_1 (x); CREATE TABLE Tulorekisteri_2 (x); CREATE TABLE Asiakkaat (z);"
             "CREATE TABLE Tulorekisteri_3 (x);"
             "CREATE VIEW Alku AS SELECT * FROM Tulorekisteri_1; CREATE VIEW Loppu AS SELECT * FROM Tulorekisteri_3;"
             "CREATE VIEW Molemmat AS SELECT * FROM Tulorekisteri_1, Tulorekisteri_3;"
             "CREATE VIEW Asiakaslista AS SELECT z FROM Asiakkaat;"));
-        ScriptedDialogs& dialogs = db.window.dialogs;
+        ScriptedDialogs& dialogs = db.dialogs;
         dialogs.confirmAnswers = {true};
         dialogs.stopAfterSteps = 2;
         QStringList problemsMeanwhile;
@@ -150,7 +150,7 @@ private slots:
             ++steps;
             problemsMeanwhile += schemaProblems(db.file);
         };
-        db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+        db.run(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
 
         QCOMPARE(dialogs.shownOf(ScriptedDialogs::Kind::Confirm).first().detail,
                  copyFirst("Poistetaan 3 taulukkoa: Tulorekisteri_1, Tulorekisteri_2, Tulorekisteri_3. Samalla "
@@ -188,14 +188,14 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QString, change);
         QFETCH(QString, box);
-        ChosenDatabase db(schema);
-        ScriptedDialogs& dialogs = db.window.dialogs;
+        ChosenTables db(schema);
+        ScriptedDialogs& dialogs = db.dialogs;
         dialogs.confirmAnswers = {true};
         dialogs.whileConfirming = [&](const QString&) { testdb::run(db.file, change); };
         if (!table.isEmpty())
-            db.window.select(table);
+            db.view.select(table);
         const QStringList tablesBefore = db.tables();
-        db.window.click(button);
+        db.run(button);
 
         QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: ") + box);
         QCOMPARE(db.tables(), tablesBefore);

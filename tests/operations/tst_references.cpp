@@ -1,4 +1,4 @@
-#include "ChosenDatabase.h"
+#include "ChosenTables.h"
 #include "SchemaHealth.h"
 
 #include <QRegularExpression>
@@ -163,12 +163,12 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, detail);
 
-        ChosenDatabase db(schema);
+        ChosenTables db(schema);
         const QByteArray before = testdb::fileBytes(db.file);
         const QStringList tablesBefore = db.tables();
         const qint64 brokenBefore = brokenReferences(db.file);
         const bool healthyBefore = schemaProblems(db.file).isEmpty();
-        ScriptedDialogs& dialogs = db.window.dialogs;
+        ScriptedDialogs& dialogs = db.dialogs;
         dialogs.confirmAnswers = {true};
         // A refusal holds no lock while it waits for the operator.
         bool othersCouldWrite = false;
@@ -180,20 +180,20 @@ private slots:
             }
         };
         if (!table.isEmpty())
-            db.window.select(table);
+            db.view.select(table);
         switch (operation) {
         case Operation::Delete:
-            db.window.click(QStringLiteral("cmdPoista"));
+            db.run(QStringLiteral("cmdPoista"));
             break;
         case Operation::Rename:
             dialogs.textAnswers = {QStringLiteral("Uusi")};
-            db.window.click(QStringLiteral("cmdNimea"));
+            db.run(QStringLiteral("cmdNimea"));
             break;
         case Operation::Empty:
-            db.window.click(QStringLiteral("cmdTyhjenna"));
+            db.run(QStringLiteral("cmdTyhjenna"));
             break;
         case Operation::DeleteAllRegisterTables:
-            db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+            db.run(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
             break;
         }
 
@@ -252,10 +252,10 @@ private slots:
     // went with it, the note lost only its reference.
     void cascadeChangesTheReferringRows()
     {
-        ChosenDatabase db(kCascade);
-        db.window.select(QStringLiteral("Lasku"));
-        db.window.dialogs.confirmAnswers = {true};
-        db.window.click(QStringLiteral("cmdTyhjenna"));
+        ChosenTables db(kCascade);
+        db.view.select(QStringLiteral("Lasku"));
+        db.dialogs.confirmAnswers = {true};
+        db.run(QStringLiteral("cmdTyhjenna"));
 
         QCOMPARE(testdb::value(db.file, QStringLiteral("SELECT group_concat(nro) FROM Rivi")), QStringLiteral("4"));
         QCOMPARE(testdb::value(db.file, QStringLiteral("SELECT x || ifnull(lasku, '-') FROM Merkinta")),
@@ -265,17 +265,17 @@ private slots:
     // Rows that came to refer while the question was open stop the emptying.
     void referringRowsAddedDuringTheQuestion()
     {
-        ChosenDatabase db(kParentChild);
+        ChosenTables db(kParentChild);
         testdb::run(db.file, QStringLiteral("DELETE FROM Album"));
-        db.window.select(QStringLiteral("Artist"));
-        db.window.dialogs.confirmAnswers = {true};
+        db.view.select(QStringLiteral("Artist"));
+        db.dialogs.confirmAnswers = {true};
         bool added = false;
         // Another program writes the referring row before the operator answers Yes.
-        db.window.dialogs.whileConfirming = [&](const QString&) {
+        db.dialogs.whileConfirming = [&](const QString&) {
             testdb::run(db.file, QStringLiteral("INSERT INTO Album VALUES (7, 2)"));
             added = true;
         };
-        db.window.click(QStringLiteral("cmdTyhjenna"));
+        db.run(QStringLiteral("cmdTyhjenna"));
         QVERIFY(added);
         QCOMPARE(testdb::rowCount(db.file, QStringLiteral("Artist")), qint64(2));
         QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: Taulukkoa Artist ei tyhjennetty, koska taulukossa Album "

@@ -1,4 +1,4 @@
-#include "ChosenDatabase.h"
+#include "ChosenTables.h"
 
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
@@ -26,12 +26,12 @@ private slots:
     // first; the list then equals the file.
     void theBulkWalkDeletesAVirtualTableWithItsParts()
     {
-        ChosenDatabase db(kTables);
+        ChosenTables db(kTables);
         QVERIFY(db.tables().contains(QStringLiteral("Tulorekisteri_Haku_data")));
-        db.window.dialogs.confirmAnswers = {true};
-        db.window.click(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
+        db.dialogs.confirmAnswers = {true};
+        db.run(QStringLiteral("cmdPoistaTulorekisteriTaulut"));
         QCOMPARE(db.tables(), QStringList{"Asiakkaat"});
-        QCOMPARE(db.window.listed(), db.tables());
+        QCOMPARE(db.view.listed(), db.tables());
         QCOMPARE(testdb::integrity(db.file), QStringLiteral("ok"));
         QCOMPARE(db.copies().size(), 1);
     }
@@ -40,7 +40,7 @@ private slots:
     // goes with all its parts.
     void aPartGoesOnlyWithItsVirtualTable()
     {
-        ChosenDatabase db(kTables);
+        ChosenTables db(kTables);
         const QByteArray before = testdb::fileBytes(db.file);
         Database database = DatabaseEngine::instance().open(db.file);
         try {
@@ -83,11 +83,11 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QString, newName);
         QFETCH(QString, because);
-        ChosenDatabase db(kTables + QStringLiteral("CREATE TABLE Myynti_data (x); CREATE TABLE \"Ä_data\" (x);"));
+        ChosenTables db(kTables + QStringLiteral("CREATE TABLE Myynti_data (x); CREATE TABLE \"Ä_data\" (x);"));
         const QByteArray before = testdb::fileBytes(db.file);
-        db.window.select(table);
-        db.window.dialogs.textAnswers = {newName};
-        db.window.click(QStringLiteral("cmdNimea"));
+        db.view.select(table);
+        db.dialogs.textAnswers = {newName};
+        db.run(QStringLiteral("cmdNimea"));
         QCOMPARE(db.boxes().constLast(),
                  QStringLiteral("OK: Taulukkoa %1 ei nimetty uudelleen, koska %2. Tietokanta on ennallaan.")
                      .arg(table, because));

@@ -1,11 +1,9 @@
-#include "OtherProgram.h"
 #include "QueuedClick.h"
 #include "SafetyCopyOfFile.h"
 #include "ScriptedDialogs.h"
 #include "TestDatabase.h"
 #include "copies/DiskRoom.h"
 #include "dialogs/FinnishFileColumns.h"
-#include "operations/WaitingDialogs.h"
 #include "restore/RestoreWindow.h"
 
 #include <QDir>
@@ -54,90 +52,6 @@ class TestRestoreWindow : public QObject {
     }
 
 private slots:
-    void restoringAndRemovingAreConfirmedAndShownInTheList()
-    {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("yritys.wk1");
-        testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
-        const QString older = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
-        testdb::run(db, "CREATE TABLE Laskut(x); INSERT INTO Laskut VALUES (1)");
-
-        ScriptedDialogs dialogs;
-        RestoreWindow window(dialogs);
-        dialogs.fileAnswers = {db};
-        click(window, "cmdSelaa");
-        QCOMPARE(window.databasePath(), db);
-        QCOMPARE(window.copies().size(), 1);
-        QCOMPARE(window.findChild<QTreeWidget*>("lstKopiot")->topLevelItemCount(), 1);
-
-        // Declined: nothing changes and no copy is taken.
-        selectRow(window, 0);
-        dialogs.confirmAnswers = {false};
-        click(window, "cmdPalauta");
-        QCOMPARE(testdb::tableNames(db), (QStringList{"Asiakkaat", "Laskut"}));
-        QCOMPARE(testdb::safetyCopies(dir.path()).size(), 1);
-
-        // Confirmed: the copy's tables are back, and the state before it is a new copy.
-        dialogs.confirmAnswers = {true};
-        click(window, "cmdPalauta");
-        QCOMPARE(testdb::tableNames(db), QStringList{"Asiakkaat"});
-        QCOMPARE(window.copies().size(), 2);
-        const QString informed = dialogs.shown.last().text;
-        QVERIFY2(informed.startsWith("Palautettu!"), qPrintable(informed));
-        const QString before = window.copies().first().path;
-        QVERIFY2(before != older && informed.contains(before), qPrintable(informed));
-        QCOMPARE(testdb::tableNames(before), (QStringList{"Asiakkaat", "Laskut"}));
-
-        // Removing the older copy, once confirmed, leaves the newer one.
-        selectRow(window, 1);
-        dialogs.confirmAnswers = {true};
-        click(window, "cmdPoista");
-        QVERIFY(!QFile::exists(older));
-        QVERIFY(QFile::exists(before));
-        QCOMPARE(window.copies().size(), 1);
-        QCOMPARE(window.copies().first().path, before);
-    }
-
-    // A restore of a large file keeps the window answering: its work reports
-    // as it goes, and is over before the closing box shows.
-    void aLargeRestoreReportsAsItGoes()
-    {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("suuri.wk1");
-        testdb::create(db, "PRAGMA page_size=512; CREATE TABLE t(v BLOB);"
-                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000)"
-                           " INSERT INTO t SELECT randomblob(400) FROM c;");
-        testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
-        testdb::run(db, "DELETE FROM t WHERE rowid > 10");
-
-        ScriptedDialogs dialogs;
-        RestoreWindow window(dialogs);
-        chooseNewestCopy(window, dialogs, db);
-        // The work shows itself before its long steps: the check of the
-        // copy and the copy of the current state under the restore's lock
-        // are still to come, so another program could still take the lock.
-        int lockAtFirstReport = -1;
-        dialogs.whileProgressing = [&](const ScriptedDialogs::ProgressShown& progress) {
-            if (progress.steps.size() == 1) {
-                const OtherProgram other(db);
-                lockAtFirstReport = other.exec("BEGIN IMMEDIATE");
-                other.exec("ROLLBACK");
-            }
-        };
-        click(window, "cmdPalauta");
-        QCOMPARE(lockAtFirstReport, SQLITE_OK);
-
-        QCOMPARE(testdb::rowCount(db, "t"), qint64(5000));
-        QVERIFY2(dialogs.shown.last().text.startsWith("Palautettu!"), qPrintable(dialogs.shown.last().text));
-        QCOMPARE(dialogs.progresses.size(), 1);
-        const ScriptedDialogs::ProgressShown& work = dialogs.progresses.first();
-        QCOMPARE(work.text, QString("Palautetaan varmuuskopiota ..."));
-        QVERIFY(!work.cancellable);
-        QVERIFY(work.ended);
-        // The copy of the state once, the page writing at each piece of 1024 pages.
-        QVERIFY2(work.steps.size() >= 3, qPrintable(QString::number(work.steps.size())));
-    }
-
     void aFailedRestoreIsOneBoxAndTheDatabaseStays()
     {
         QTemporaryDir dir;
@@ -282,16 +196,15 @@ private slots:
         QVERIFY2(item->toolTip(4).startsWith("Tietokannan taulukoita ei voitu lukea"), qPrintable(item->toolTip(4)));
     }
 
-    void removingAllButTheNewestNamesCountAndSize()
+    // Each copy's size and the room line read as the file dialog writes sizes.
+    void sizesReadAsTheFileDialogWritesThem()
     {
         QTemporaryDir dir;
         const QString db = dir.filePath("yritys.wk1");
         testdb::create(db, testdb::tablesSql({"Asiakkaat"}));
         QList<qint64> sizes;
-        QString newest;
         for (int hour = 9; hour <= 11; ++hour) {
-            newest = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0)));
-            sizes.append(QFileInfo(newest).size());
+            sizes.append(QFileInfo(testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(hour, 0)))).size());
             testdb::run(db, QString("CREATE TABLE T%1(x); INSERT INTO T%1 VALUES (zeroblob(%2))").arg(hour).arg(hour * 5000));
         }
         ScriptedDialogs dialogs;
@@ -314,132 +227,6 @@ private slots:
         QVERIFY2(room.startsWith("Varmuuskopiot vievät " + diskRoom::size(sizes[0] + sizes[1] + sizes[2])
                                  + "; levyllä vapaana "),
                  qPrintable(room));
-
-        dialogs.confirmAnswers = {false};
-        click(window, "cmdPoistaVanhat");
-        QCOMPARE(testdb::safetyCopies(dir.path()).size(), 3);
-        const ScriptedDialogs::Shown asked = dialogs.shown.last();
-        QCOMPARE(asked.defaultAnswer, Dialogs::DefaultAnswer::No);
-        QVERIFY2(asked.text.startsWith("Poistetaanko 2 varmuuskopiota? Levyltä vapautuu "
-                                       + diskRoom::size(sizes[0] + sizes[1]) + ".")
-                     && asked.text.contains(newest),
-                 qPrintable(asked.text));
-
-        dialogs.confirmAnswers = {true};
-        click(window, "cmdPoistaVanhat");
-        QCOMPARE(testdb::safetyCopies(dir.path()), QStringList{QFileInfo(newest).fileName()});
-        QVERIFY2(dialogs.informed().last().startsWith("Poistettu 2 varmuuskopiota"), qPrintable(dialogs.informed().last()));
-
-        // With the newest alone there is nothing to ask.
-        const int boxes = dialogs.shown.size();
-        click(window, "cmdPoistaVanhat");
-        QCOMPARE(dialogs.shown.size(), boxes + 1);
-        QCOMPARE(dialogs.shown.last().kind, ScriptedDialogs::Kind::Inform);
-    }
-
-    void compactingAsksWithTheSpaceItGivesBack()
-    {
-        QTemporaryDir dir;
-        const QString db = dir.filePath("yritys.wk1");
-        testdb::create(db, "CREATE TABLE Asiakkaat(x); INSERT INTO Asiakkaat VALUES (1); CREATE TABLE t(v BLOB);"
-                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 3000)"
-                           " INSERT INTO t SELECT randomblob(900) FROM c; DROP TABLE t;");
-        const qint64 sizeBefore = QFileInfo(db).size();
-        const qint64 freeBytes = testdb::value(db, "PRAGMA freelist_count").toLongLong()
-                                 * testdb::value(db, "PRAGMA page_size").toLongLong();
-        ScriptedDialogs dialogs;
-        RestoreWindow window(dialogs);
-        dialogs.fileAnswers = {db};
-        click(window, "cmdSelaa");
-
-        dialogs.confirmAnswers = {false};
-        click(window, "cmdTiivista");
-        QCOMPARE(QFileInfo(db).size(), sizeBefore);
-        QCOMPARE(dialogs.shown.last().defaultAnswer, Dialogs::DefaultAnswer::No);
-        QVERIFY2(dialogs.shown.last().text.contains("pienentää sitä noin " + diskRoom::size(freeBytes)),
-                 qPrintable(dialogs.shown.last().text));
-
-        dialogs.confirmAnswers = {true};
-        click(window, "cmdTiivista");
-        QCOMPARE(QFileInfo(db).size(), sizeBefore - freeBytes);
-        QCOMPARE(testdb::tableNames(db), QStringList{"Asiakkaat"});
-        QCOMPARE(dialogs.progresses.size(), 1);
-        QCOMPARE(dialogs.progresses.first().text, QString("Tiivistetään tietokantaa ..."));
-        QVERIFY(dialogs.progresses.first().ended);
-        QVERIFY2(dialogs.informed().last().startsWith("Tiivistetty!"), qPrintable(dialogs.informed().last()));
-    }
-
-    // Another program holds the database: the restore or the compaction waits
-    // with the wait's dialog until the operator stops it or the limit comes,
-    // then says in one box what was not done and why, the file as it was.
-    // Another page size in log mode waits only for the file to itself, after
-    // the copy of the state, which is kept and named.
-    void gaveUpWaitingForAnotherProgram_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QByteArray>("lock");
-        QTest::addColumn<bool>("stopped");
-        const QByteArray write = "BEGIN IMMEDIATE; INSERT INTO Asiakkaat VALUES (2);";
-        const QByteArray read = "BEGIN; SELECT count(*) FROM Asiakkaat;";
-        const QByteArray open = "SELECT count(*) FROM Asiakkaat;";
-        const QString log = "PRAGMA journal_mode=WAL;";
-        const QString otherPageSize = "PRAGMA page_size=1024; VACUUM; " + log;
-        QTest::newRow("restore") << "cmdPalauta" << "" << write << true;
-        QTest::newRow("restore, limit") << "cmdPalauta" << "" << write << false;
-        QTest::newRow("restore, log") << "cmdPalauta" << log << write << false;
-        QTest::newRow("restore, log, other page size") << "cmdPalauta" << otherPageSize << open << true;
-        QTest::newRow("restore, log, other page size, limit") << "cmdPalauta" << otherPageSize << open << false;
-        QTest::newRow("compaction") << "cmdTiivista" << "" << read << true;
-        QTest::newRow("compaction, log, limit") << "cmdTiivista" << log << read << false;
-    }
-
-    void gaveUpWaitingForAnotherProgram()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, setup);
-        QFETCH(QByteArray, lock);
-        QFETCH(bool, stopped);
-        QTemporaryDir dir;
-        const QString db = dir.filePath("yritys.wk1");
-        testdb::create(db, "CREATE TABLE Asiakkaat(x); INSERT INTO Asiakkaat VALUES (1); CREATE TABLE t(v BLOB);"
-                           "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20)"
-                           " INSERT INTO t SELECT randomblob(900) FROM c; DROP TABLE t;");
-        const QString original = testdb::safetyCopy(db, QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
-        testdb::run(db, setup + "CREATE TABLE Laskut(x);");
-        ScriptedDialogs dialogs;
-        RestoreWindow window(dialogs);
-        chooseNewestCopy(window, dialogs, db);
-        const QByteArray before = testdb::fileBytes(db);
-        const OtherProgram other(db);
-        QCOMPARE(other.exec(lock.constData()), SQLITE_OK);
-        if (stopped)
-            dialogs.stopAfterSteps = 3;
-        else
-            dialogs.waitLimit = 300;
-        dialogs.shown.clear();
-        click(window, qPrintable(button));
-
-        QStringList copies = testdb::safetyCopies(dir.path());
-        QVERIFY(!dialogs.progresses.isEmpty());
-        QCOMPARE(dialogs.progresses.last().text, WaitingDialogs::kWaitingText);
-        QVERIFY(dialogs.progresses.last().cancellable);
-        // The state as it was before the restore is kept only once the restore had the write lock.
-        const bool keptCopy = setup.contains("page_size");
-        QCOMPARE(copies.size(), keptCopy ? 2 : 1);
-        copies.removeOne(QFileInfo(original).fileName());
-        const QString kept = keptCopy ? "\nTietokanta sellaisena kuin se oli ennen palautusta on tallessa tiedostossa\n"
-                                            + dir.filePath(copies.first())
-                                      : QString();
-        QCOMPARE(dialogs.lines().last(),
-                 "OK: " + QString(button == "cmdPalauta" ? "Varmuuskopiota ei palautettu" : "Tietokantaa ei tiivistetty")
-                     + ", koska toinen ohjelma käyttää tietokantaa. "
-                     + (stopped ? "Odottaminen keskeytettiin."
-                                : "Yritä myöhemmin uudelleen; jos tietokanta on yhä varattu, sulje muut ohjelmat, "
-                                  "jotka voivat käyttää sitä.")
-                     + "\nTietokanta on ennallaan." + kept + "\n\nTiedosto: " + db);
-        QCOMPARE(dialogs.informed().size(), 1);
-        QCOMPARE(testdb::fileBytes(db), before);
     }
 
     void theListShowsTheFolderAfterEveryChange_data()
@@ -543,6 +330,7 @@ private slots:
         QTest::newRow("remove all but newest, then restore") << "cmdPoistaVanhat" << "cmdPalauta";
         QTest::newRow("restore, then remove chosen") << "cmdPalauta" << "cmdPoista";
         QTest::newRow("remove chosen, then compact") << "cmdPoista" << "cmdTiivista";
+        QTest::newRow("compact, then remove all but newest") << "cmdTiivista" << "cmdPoistaVanhat";
     }
 
     // As in the main window: the operator answers Kyllä and at once clicks
@@ -575,8 +363,11 @@ private slots:
 
         QCOMPARE(dialogs.shownOf(ScriptedDialogs::Kind::Confirm).size(), 1);
         QCOMPARE(dialogs.informed().size(), 1);
-        // The first one went through: a restore adds the copy of the state before it, a removal takes one away.
-        QCOMPARE(testdb::safetyCopies(dir.path()).size(), first == "cmdPalauta" ? 3 : 1);
+        // The first one went through: a restore adds the copy of the state
+        // before it, a removal takes one away, a compaction gives back room.
+        QCOMPARE(testdb::safetyCopies(dir.path()).size(), first == "cmdPalauta" ? 3 : first == "cmdTiivista" ? 2 : 1);
+        if (first == "cmdTiivista")
+            QVERIFY2(dialogs.informed().first().startsWith("Tiivistetty!"), qPrintable(dialogs.informed().first()));
     }
 };
 

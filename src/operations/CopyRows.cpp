@@ -1,4 +1,4 @@
-#include "restore/CopyRows.h"
+#include "operations/CopyRows.h"
 
 #include "copies/DiskRoom.h"
 
