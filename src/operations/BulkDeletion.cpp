@@ -192,6 +192,5 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
 void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
                        const std::function<bool(const QString&)>& doomed)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { deleteTables(view, waiting, question, title, doomed); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { deleteTables(view, waiting, question, title, doomed); });
 }

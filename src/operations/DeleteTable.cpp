@@ -72,6 +72,5 @@ void deleteTable(MainView& view, WaitingDialogs& dialogs)
 
 void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { deleteTable(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { deleteTable(view, waiting); });
 }

@@ -88,6 +88,5 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
 
 void renameSelectedTable(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { renameTable(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { renameTable(view, waiting); });
 }
