@@ -8,6 +8,7 @@
 #include "operations/CopyBeforeChange.h"
 #include "operations/DeletionBatches.h"
 #include "operations/DependencyCheck.h"
+#include "operations/Refusal.h"
 #include "operations/WaitingDialogs.h"
 #include "seam/Dialogs.h"
 #include "seam/MainView.h"
@@ -78,6 +79,62 @@ QStringList doomedTables(Database& database, const std::function<bool(const QStr
     return names;
 }
 
+// After the question, under the walk's lock: what stands in the way now, or
+// views that would go that the question did not name.
+Refusal refusalUnderLock(const Dependencies& now, const QStringList& doomed, const QStringList& viewsAsked)
+{
+    const QStringList viewsNow = now.viewsReading(doomed);
+    if (const QString refusal = walkRefusal(now, doomed, viewsNow); !refusal.isEmpty())
+        return {refusal};
+    if (viewsNow != viewsAsked)
+        return {QStringLiteral("Yhtään taulukkoa ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. "
+                               "Tietokanta on ennallaan.")};
+    return {};
+}
+
+// Deletes the tables of `doomed`, read under the lock that `batches` holds,
+// walking the catalogue from its last entry down: a deletion moves only
+// entries already visited, and each name is deleted just after it is read,
+// where the deletion finds it at once. Between batches another program may
+// add tables; they are not in `doomed`. Returns whether the operator stopped
+// the walk. A failure tells how far the walk got and where the copy is.
+bool walk(Database& database, Dialogs& dialogs, DeletionBatches& batches, const QStringList& doomed,
+          ViewsAlong& viewsAlong, const QString& copy)
+{
+    const QSet<QString> going(doomed.cbegin(), doomed.cend());
+    const int total = int(doomed.size());
+    bool stopped = false;
+    try {
+        const Database::Walk walking(database);
+        const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
+        for (int i = database.tableCount() - 1; i >= 0 && !stopped && batches.deletedCount() < total; --i) {
+            const QString name = database.tableName(i);
+            if (!going.contains(name))
+                continue;
+            batches.open();
+            database.deleteTable(name, viewsAlong.take(name));
+            batches.deleted();
+            const int deleted = batches.deletedCount();
+            stopped = !progress->advance(deleted, total) && deleted < total;
+        }
+        // Stopped or at the end, the open batch commits: the count the
+        // operator is told is exactly what is gone.
+        batches.commit();
+    } catch (const Failure& failed) {
+        // The batches committed before stay; the failing one is settled
+        // either way before the count is told.
+        const int deleted = batches.settleAfterFailure();
+        const QString howFar =
+            deleted == 0       ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
+                                              "taulukot ovat tallella.")
+            : deleted >= total ? allDeleted(deleted)
+                             : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
+                                   .arg(tablesCount(deleted));
+        throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
+    }
+    return stopped;
+}
+
 void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& question, const QString& title,
                   const std::function<bool(const QString&)>& doomed)
 {
@@ -101,8 +158,7 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     }
     // What stands in the way is told instead of the question.
     if (!refusal.isEmpty()) {
-        database.close();
-        dialogs.inform(refusal);
+        refuse(database, dialogs, {refusal});
         return;
     }
     if (!dialogs.confirmWithDetail(question, title, Dialogs::DefaultAnswer::Yes,
@@ -123,55 +179,15 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
     // Another program may have changed the schema during the question; decided
     // again before the copy, so that a refusal leaves no copy and deletes nothing.
     const Dependencies now(database);
-    {
-        const QStringList viewsNow = now.viewsReading(doomedHere);
-        refusal = walkRefusal(now, doomedHere, viewsNow);
-        if (refusal.isEmpty() && viewsNow != views)
-            refusal = QStringLiteral("Yhtään taulukkoa ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. "
-                                     "Tietokanta on ennallaan.");
-        if (!refusal.isEmpty()) {
-            database.close();   // rolls back: the write lock goes before the box waits for the operator
-            dialogs.inform(refusal);
-            return;
-        }
+    if (const Refusal refused = refusalUnderLock(now, doomedHere, views); !refused.isEmpty()) {
+        refuse(database, dialogs, refused);
+        return;
     }
     ViewsAlong viewsAlong(now, views);
     const QString copy = copyBeforeChange(database, dialogs);
     // From here on a failure tells how far the walk got.
     dialogs.setNotDone({});
-    // Nobody else could change the catalogue since the count: the lock is still ours.
-    const int total = int(doomedHere.size());
-    bool stopped = false;
-    try {
-        const Database::Walk walk(database);
-        const auto progress = dialogs.startProgress(QStringLiteral("Poistetaan taulukoita: %1 / %2"), true);
-        // Downward, so that a deletion moves only entries already visited.
-        for (int i = database.tableCount() - 1; i >= 0 && !stopped; --i) {
-            const QString name = database.tableName(i);
-            if (!doomed(name) || !database.shadowOwner(name).isEmpty())
-                continue;
-            batches.open();
-            database.deleteTable(name, viewsAlong.take(name));
-            batches.deleted();
-            const int deleted = batches.deletedCount();
-            // Another program may have added tables since they were counted.
-            stopped = !progress->advance(deleted, qMax(total, deleted)) && deleted < total;
-        }
-        // Stopped or at the end, the open batch commits: the count the
-        // operator is told is exactly what is gone.
-        batches.commit();
-    } catch (const Failure& failed) {
-        // The batches committed before stay; the failing one is settled
-        // either way before the count is told.
-        const int deleted = batches.settleAfterFailure();
-        const QString howFar =
-            deleted == 0       ? QStringLiteral("Poisto keskeytyi ennen kuin yhtään taulukkoa oli poistettu; kaikki "
-                                              "taulukot ovat tallella.")
-            : deleted >= total ? allDeleted(deleted)
-                             : QStringLiteral("Poisto keskeytyi, kun %1 oli poistettu; muut ovat tallella.")
-                                   .arg(tablesCount(deleted));
-        throw failed.withContext(howFar + QStringLiteral(" Varmuuskopio otettiin ennen poistoa:\n") + copy);
-    }
+    const bool stopped = walk(database, dialogs, batches, doomedHere, viewsAlong, copy);
     try {
         RefreshTableList(database, view);
     } catch (const Failure& failed) {
@@ -192,6 +208,5 @@ void deleteTables(MainView& view, WaitingDialogs& dialogs, const QString& questi
 void deleteTablesWhere(MainView& view, Dialogs& dialogs, const QString& question, const QString& title,
                        const std::function<bool(const QString&)>& doomed)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { deleteTables(view, waiting, question, title, doomed); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { deleteTables(view, waiting, question, title, doomed); });
 }

@@ -37,6 +37,5 @@ void choose(MainView& view, WaitingDialogs& dialogs)
 
 void chooseDatabase(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { choose(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { choose(view, waiting); });
 }

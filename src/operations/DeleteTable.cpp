@@ -1,12 +1,11 @@
 #include "operations/DeleteTable.h"
 
-#include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "db/Dependencies.h"
 #include "seam/Dialogs.h"
 #include "seam/MainView.h"
 #include "operations/ConfirmationLines.h"
-#include "operations/CopyBeforeChange.h"
+#include "operations/ChangeUnderLock.h"
 #include "operations/DependencyCheck.h"
 #include "operations/WaitingDialogs.h"
 
@@ -30,8 +29,7 @@ void deleteTable(MainView& view, WaitingDialogs& dialogs)
         const Dependencies asked(database);
         views = asked.viewsReading({name});
         if (const QString refusal = deletionRefusal(asked, name, views); !refusal.isEmpty()) {
-            database.close();
-            dialogs.inform(refusal);
+            refuse(database, dialogs, {refusal});
             return;
         }
     }
@@ -42,36 +40,32 @@ void deleteTable(MainView& view, WaitingDialogs& dialogs)
                                                                     views)))
         return;
 
-    Database::WriteTransaction change(database);
-    // Another program may have changed the schema during the question; decided
-    // again under the lock, before the copy, so that a refusal leaves no copy.
-    QString refusal;
-    {
-        const Dependencies now(database);
-        const QStringList viewsNow = now.viewsReading({name});
-        refusal = deletionRefusal(now, name, viewsNow);
-        if (refusal.isEmpty() && viewsNow != views)
-            refusal = QStringLiteral("Taulukkoa %1 ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. "
-                                     "Tietokanta on ennallaan.")
-                          .arg(name);
-    }
-    if (!refusal.isEmpty()) {
-        database.close();   // rolls back: the write lock goes before the box waits for the operator
-        dialogs.inform(refusal);
-        return;
-    }
-    const QString copy = copyBeforeChange(database, dialogs);
-    database.deleteTable(name, views);
-    change.commit();
-    dialogs.setNotDone({});
-    dialogs.informWithDetail(QStringLiteral("Poistettu!"), copyLocation(copy));
-    RefreshTableList(database, view);
+    changeUnderLock(database, dialogs, view,
+                    {
+                        // Another program may have changed the schema during the question.
+                        .decideAgain = [&]() -> Refusal {
+                            const Dependencies now(database);
+                            const QStringList viewsNow = now.viewsReading({name});
+                            if (const QString refusal = deletionRefusal(now, name, viewsNow); !refusal.isEmpty())
+                                return {refusal};
+                            if (viewsNow != views)
+                                return {QStringLiteral("Taulukkoa %1 ei poistettu, koska tietokanta muuttui "
+                                                       "kysymyksen jälkeen. Tietokanta on ennallaan.")
+                                            .arg(name)};
+                            return {};
+                        },
+                        .change = [&]() -> Refusal {
+                            database.deleteTable(name, views);
+                            return {};
+                        },
+                        .rethrow = {},
+                        .doneText = QStringLiteral("Poistettu!"),
+                    });
 }
 
 } // namespace
 
 void deleteSelectedTable(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { deleteTable(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { deleteTable(view, waiting); });
 }

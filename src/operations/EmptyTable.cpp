@@ -228,6 +228,5 @@ void emptyTable(MainView& view, WaitingDialogs& dialogs)
 
 void emptySelectedTable(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { emptyTable(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { emptyTable(view, waiting); });
 }

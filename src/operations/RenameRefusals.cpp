@@ -10,7 +10,7 @@ namespace {
 const QString kUnchanged = QStringLiteral(" Tietokanta on ennallaan.");
 
 // Before the prompt the rename cannot be done; after it, it was not.
-RenameRefusal refusal(const QString& table, bool asked, const QString& because, const QString& words = {})
+Refusal refusal(const QString& table, bool asked, const QString& because, const QString& words = {})
 {
     const QString lead = asked ? QStringLiteral("Taulukkoa %1 ei nimetty uudelleen, koska ")
                                : QStringLiteral("Taulukkoa %1 ei voi nimetä uudelleen, koska ");
@@ -35,7 +35,7 @@ QString kindOf(const Database::Entry& entry)
     return QStringLiteral("taulukko");
 }
 
-RenameRefusal nameTaken(const QString& table, const Database::Entry& taken)
+Refusal nameTaken(const QString& table, const Database::Entry& taken)
 {
     if (taken.type == QLatin1String("trigger"))
         return refusal(table, true,
@@ -45,7 +45,7 @@ RenameRefusal nameTaken(const QString& table, const Database::Entry& taken)
 
 } // namespace
 
-RenameRefusal refusalForAnyName(Database& database, const QString& table)
+Refusal refusalForAnyName(Database& database, const QString& table)
 {
     if (!database.tableNames().contains(table))
         return refusal(table, false, QStringLiteral("sitä ei enää ole tietokannassa"));
@@ -70,7 +70,7 @@ RenameRefusal refusalForAnyName(Database& database, const QString& table)
     return {};
 }
 
-RenameRefusal refusalForName(Database& database, const QString& table, const QString& newName)
+Refusal refusalForName(Database& database, const QString& table, const QString& newName)
 {
     if (!database.tableNames().contains(table))
         return refusal(table, true, QStringLiteral("sitä ei enää ole tietokannassa"));
@@ -110,7 +110,7 @@ RenameRefusal refusalForName(Database& database, const QString& table, const QSt
     return {};
 }
 
-RenameRefusal engineRefusal(Database& database, const QString& table, const QString& newName, const QString& words)
+Refusal engineRefusal(Database& database, const QString& table, const QString& newName, const QString& words)
 {
     const bool asked = !newName.isEmpty();
     const std::optional<Database::Entry> entry = database.entryNamedIn(words);

@@ -1,23 +1,14 @@
 #include "operations/RenameTable.h"
 
-#include "operations/DatabaseChoice.h"
 #include "db/DatabaseEngine.h"
 #include "seam/Dialogs.h"
 #include "db/Failure.h"
 #include "seam/MainView.h"
-#include "operations/CopyBeforeChange.h"
+#include "operations/ChangeUnderLock.h"
 #include "operations/RenameRefusals.h"
 #include "operations/WaitingDialogs.h"
 
 namespace {
-
-void tell(Dialogs& dialogs, const RenameRefusal& refusal)
-{
-    if (refusal.engineWords.isEmpty())
-        dialogs.inform(refusal.text);
-    else
-        dialogs.informWithDetail(refusal.text, QStringLiteral("Alkuperäinen ilmoitus: ") + refusal.engineWords);
-}
 
 void renameTable(MainView& view, WaitingDialogs& dialogs)
 {
@@ -28,9 +19,8 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
     // Opened before the prompt: a rename the engine would refuse whatever
     // the name is refused instead of asking for one.
     Database database = DatabaseEngine::instance().open(view.databasePath(), dialogs.keepWaiting());
-    if (const RenameRefusal refusal = refusalForAnyName(database, name); !refusal.isEmpty()) {
-        database.close();
-        tell(dialogs, refusal);
+    if (const Refusal refusal = refusalForAnyName(database, name); !refusal.isEmpty()) {
+        refuse(database, dialogs, refusal);
         return;
     }
     const int tried = database.catalogueVersion();
@@ -49,45 +39,38 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
 
     // The rename commits with the copy's lock: no other program writes
     // between the copy and the change, and a failure leaves the file as it was.
-    Database::WriteTransaction change(database);
-    // Decided under the lock, before the copy: a refusal leaves no copy.
-    RenameRefusal refusal = refusalForName(database, name, newName);
-    // The engine is asked again, now with the name itself, where its answer
-    // may differ from the one before the prompt: another program changed the
-    // catalogue meanwhile, or a view or trigger uses the new name already
-    // (under it, a view may no longer tell two tables apart).
-    if (refusal.isEmpty() && (database.hasViewsOrTriggers() || database.isVirtual(name))
-        && (database.catalogueVersion() != tried || database.namedInViewsOrTriggers(newName)))
-        if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
-            refusal = engineRefusal(database, name, newName, words);
-    if (!refusal.isEmpty()) {
-        database.close();   // rolls back: the write lock goes before the box waits for the operator
-        tell(dialogs, refusal);
-        return;
-    }
-    const QString copy = copyBeforeChange(database, dialogs);
-    try {
-        if (const QString words = database.renameTable(name, newName); !words.isEmpty()) {
-            refusal = engineRefusal(database, name, newName, words);
-            database.close();
-            tell(dialogs, refusal);
-            return;
-        }
-        change.commit();
-    } catch (const Failure& failed) {
-        throw Failure(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name),
-                      failed.file(), failed.detail(), failed.original())
-            .withState(QStringLiteral("Tietokanta on ennallaan."));
-    }
-    dialogs.setNotDone({});
-    dialogs.informWithDetail(QStringLiteral("Uudelleennimetty!"), copyLocation(copy));
-    RefreshTableList(database, view);
+    changeUnderLock(
+        database, dialogs, view,
+        {
+            .decideAgain = [&] {
+                Refusal refusal = refusalForName(database, name, newName);
+                // The engine is asked again, now with the name itself, where its answer
+                // may differ from the one before the prompt: another program changed the
+                // catalogue meanwhile, or a view or trigger uses the new name already
+                // (under it, a view may no longer tell two tables apart).
+                if (refusal.isEmpty() && (database.hasViewsOrTriggers() || database.isVirtual(name))
+                    && (database.catalogueVersion() != tried || database.namedInViewsOrTriggers(newName)))
+                    if (const QString words = database.renameRefusal(name, newName); !words.isEmpty())
+                        refusal = engineRefusal(database, name, newName, words);
+                return refusal;
+            },
+            .change = [&]() -> Refusal {
+                if (const QString words = database.renameTable(name, newName); !words.isEmpty())
+                    return engineRefusal(database, name, newName, words);
+                return {};
+            },
+            .rethrow = [&](const Failure& failed) {
+                throw Failure(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name),
+                              failed.file(), failed.detail(), failed.original())
+                    .withState(QStringLiteral("Tietokanta on ennallaan."));
+            },
+            .doneText = QStringLiteral("Uudelleennimetty!"),
+        });
 }
 
 } // namespace
 
 void renameSelectedTable(MainView& view, Dialogs& dialogs)
 {
-    WaitingDialogs waiting(dialogs);
-    waiting.run([&] { renameTable(view, waiting); });
+    whileWaiting(dialogs, [&](WaitingDialogs& waiting) { renameTable(view, waiting); });
 }

@@ -29,9 +29,8 @@ void restoreSelectedCopy(RestoreView& view, Dialogs& dialogs)
     view.stopListing();
     {
         const BusyPointer busy(dialogs);
-        WaitingDialogs waiting(dialogs);
-        waiting.setNotDone(QStringLiteral("Varmuuskopiota ei palautettu"));
-        waiting.run([&] {
+        whileWaiting(dialogs, [&](WaitingDialogs& waiting) {
+            waiting.setNotDone(QStringLiteral("Varmuuskopiota ei palautettu"));
             LateProgress progress(waiting, QStringLiteral("Palautetaan varmuuskopiota ..."));
             before = restoreSafetyCopy(databasePath, copy.path, [&progress] { progress.report(); },
                                        waiting.keepWaiting());

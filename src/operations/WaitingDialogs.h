@@ -63,3 +63,12 @@ private:
     bool stopped_ = false;             // the operator stopped the last wait
     QString notDone_;
 };
+
+// One operation's WaitingDialogs over `dialogs`: runs `operation(waiting)`
+// through WaitingDialogs::run.
+template <typename Operation>
+void whileWaiting(Dialogs& dialogs, const Operation& operation)
+{
+    WaitingDialogs waiting(dialogs);
+    waiting.run([&] { operation(waiting); });
+}

@@ -162,8 +162,9 @@ private slots:
         QCOMPARE(schemaProblems(db.file), QStringList());
     }
 
-    // Another program changes the schema while the question is open: what
-    // was asked no longer holds, so nothing is changed and no copy taken.
+    // Another program changes the schema while the question or the prompt
+    // is open: what was asked no longer holds, so nothing is changed and no
+    // copy taken, and the box holds no lock while it waits for the operator.
     void schemaChangedDuringTheQuestion_data()
     {
         QTest::addColumn<QString>("schema");
@@ -179,6 +180,14 @@ private slots:
             << "CREATE TRIGGER Kirjaa AFTER INSERT ON Maksu BEGIN INSERT INTO Loki VALUES (new.summa); END"
             << "Taulukkoa Loki ei poistettu, koska taulukon Maksu liipaisin Kirjaa käyttää sitä. Tietokanta on "
                "ennallaan.";
+        QTest::newRow("cleanup: another view reads a register table")
+            << kRegisterViews << "cmdPoistaTulorekisteriTaulut" << ""
+            << "CREATE VIEW Uusi AS SELECT y FROM Tulorekisteri_1_B"
+            << "Yhtään taulukkoa ei poistettu, koska tietokanta muuttui kysymyksen jälkeen. Tietokanta on ennallaan.";
+        QTest::newRow("rename: another program takes the new name")
+            << kShop << "cmdNimea" << "Loki" << "CREATE VIEW UUSI AS SELECT 1"
+            << "Taulukkoa Loki ei nimetty uudelleen, koska tietokannassa on jo näkymä UUSI. Tietokanta on "
+               "ennallaan.";
     }
 
     void schemaChangedDuringTheQuestion()
@@ -191,13 +200,24 @@ private slots:
         ChosenTables db(schema);
         ScriptedDialogs& dialogs = db.dialogs;
         dialogs.confirmAnswers = {true};
+        dialogs.textAnswers = {QStringLiteral("Uusi")};
         dialogs.whileConfirming = [&](const QString&) { testdb::run(db.file, change); };
+        dialogs.whileAsking = dialogs.whileConfirming;
+        bool othersCouldWrite = false;
+        dialogs.whileInforming = [&](const QString&) {
+            try {
+                testdb::run(db.file, QStringLiteral("BEGIN IMMEDIATE; ROLLBACK"));
+                othersCouldWrite = true;
+            } catch (const std::exception&) {
+            }
+        };
         if (!table.isEmpty())
             db.view.select(table);
         const QStringList tablesBefore = db.tables();
         db.run(button);
 
         QCOMPARE(db.boxes().constLast(), QStringLiteral("OK: ") + box);
+        QVERIFY(othersCouldWrite);
         QCOMPARE(db.tables(), tablesBefore);
         QCOMPARE(db.copies(), QStringList());
         QCOMPARE(schemaProblems(db.file), QStringList());
