@@ -20,6 +20,15 @@ void refuseOtherFiles(const QString& databasePath, const QStringList& copyPaths)
                           path);
 }
 
+// Removes the file at `path`; one already gone is gone all the same. The
+// reason it stays otherwise, in Finnish, else empty.
+QString removeOne(const QString& path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+        return {};
+    return errno == EISDIR ? QStringLiteral("nimellä on kansio, ei tiedosto") : reasons::forSystemError(errno);
+}
+
 } // namespace
 
 CopyRemoval removeEachSafetyCopy(const QString& databasePath, const QStringList& copyPaths)
@@ -27,13 +36,12 @@ CopyRemoval removeEachSafetyCopy(const QString& databasePath, const QStringList&
     refuseOtherFiles(databasePath, copyPaths);
     CopyRemoval removal;
     for (const QString& path : copyPaths) {
-        if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT) {
-            removal.removed.append(path);   // one already gone is gone all the same
-            continue;
+        if (const QString reason = removeOne(path); reason.isEmpty()) {
+            removal.removed.append(path);
+        } else {
+            removal.left.append(path);
+            removal.reasons.append(reason);
         }
-        removal.left.append(path);
-        removal.reasons.append(errno == EISDIR ? QStringLiteral("nimellä on kansio, ei tiedosto")
-                                               : reasons::forSystemError(errno));
     }
     return removal;
 }
@@ -43,13 +51,13 @@ int removeSafetyCopies(const QString& databasePath, const QStringList& copyPaths
     refuseOtherFiles(databasePath, copyPaths);
     int removed = 0;
     for (const QString& path : copyPaths) {
-        QFile file(path);
-        if (!file.remove())
+        // The reason in the operator's words, not the toolkit's English.
+        if (const QString reason = removeOne(path); !reason.isEmpty())
             throw Failure(QStringLiteral("Varmuuskopiota ei voitu poistaa. Valituista kopioista poistettiin "
                                          "%1 / %2.")
                               .arg(removed)
                               .arg(copyPaths.size()),
-                          path, file.errorString());
+                          path, reason);
         ++removed;
     }
     return removed;

@@ -549,6 +549,18 @@ private slots:
         }
         QVERIFY(QFile::exists(second));
         QVERIFY(QFile::exists(file));
+
+        // A folder under a copy's name stays, and the box says why in Finnish.
+        const QString folder = testdb::safetyCopy(file, kMonday.addSecs(180));
+        QVERIFY(QFile::remove(folder) && QDir().mkdir(folder));
+        try {
+            removeSafetyCopies(file, {second, folder});
+            QFAIL("a folder was reported removed");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.detail(), QString("nimellä on kansio, ei tiedosto"));
+            QVERIFY2(failure.message().contains("poistettiin 1 / 2"), qPrintable(failure.message()));
+        }
+        QVERIFY(!QFile::exists(second));
     }
 };
 
