@@ -250,15 +250,13 @@ void compactLocked(const QString& databasePath, const std::function<void()>& sti
     // otherwise read on and keep the file from shrinking.
     if (sqlite3_exec(handle, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
-    if (const int rc = sqlite3_exec(handle, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
-        rc != SQLITE_OK) {
-        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
-            throw Failure(kNotCompacted
-                              + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
-                                               "yritä uudelleen."),
-                          databasePath, reasons::kLocked, reasons::engineWords(handle))
-                .withState(kUnchanged);
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
+    if (sqlite3_exec(handle, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const Failure failed = reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
+        if (reasons::lockedOut(failed))
+            throw failed.reworded(kNotCompacted
+                                  + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
+                                                   "yritä uudelleen."));
+        throw failed;
     }
     // The work begins: a window shows its progress from here on.
     if (stillWorking)

@@ -142,6 +142,6 @@ void ReadOnlyCopy::checkSound(const std::function<void()>& stillWorking) const
     if (verdict == QLatin1String("ok"))
         return;
     if (reasons::soundOnSecondReading(path_))
-        throw Failure(unread, path_, reasons::kReadFailed);
+        throw Failure(unread, path_, reasons::kReadFailedReason);
     throw Failure(damaged, path_, QStringLiteral("tietokantamoottorin tarkistus löysi virheitä"), verdict);
 }

@@ -33,7 +33,7 @@ CopyRemoval removeEachSafetyCopy(const QString& databasePath, const QStringList&
         }
         removal.left.append(path);
         removal.reasons.append(errno == EISDIR ? QStringLiteral("nimellä on kansio, ei tiedosto")
-                                               : reasons::forSystemError(errno));
+                                               : reasons::forSystemError(errno).text);
     }
     return removal;
 }

@@ -119,10 +119,10 @@ Backup lockForRestore(Database& database, const ReadOnlyCopy& copy)
         throw reasons::engineFailure(kPagesNotWritten, database.path(), db);
     if (const int stepped = sqlite3_backup_step(backup.get(), 0); stepped != SQLITE_OK) {
         sqlite3_backup_finish(backup.release());
-        const int primary = stepped & 0xff;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-            throw Failure(kNotLocked, database.path(), reasons::kLocked, QString::fromUtf8(sqlite3_errstr(stepped)));
-        throw pagesFailure(db, database.path(), stepped);
+        const Failure failed = pagesFailure(db, database.path(), stepped);
+        if (reasons::lockedOut(failed))
+            throw failed.reworded(kNotLocked);
+        throw failed;
     }
     return backup;
 }
@@ -211,8 +211,7 @@ void restoreInRollbackMode(Database& database, const ReadOnlyCopy& copy, const s
         // The database goes back to its log as it was, with its old pages.
         if (journalMode(db, "PRAGMA journal_mode=WAL") == QLatin1String("wal"))
             throw;
-        throw Failure(failure.whatFailed() + QStringLiteral("\nTietokanta jäi tavalliseen lokitilaan (ei WAL)."),
-                      failure.file(), failure.detail(), failure.original());
+        throw failure.followedBy(QStringLiteral("Tietokanta jäi tavalliseen lokitilaan (ei WAL)."));
     }
     stage = Stage::Restored;
     if (journalMode(db, "PRAGMA journal_mode=WAL") != QLatin1String("wal"))

@@ -186,7 +186,7 @@ QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyPr
         return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
         if (failure.whatFailed() == kCannotCreate)
-            throw Failure({}, failure.file(), failure.detail(), failure.original()).withContext(kCopyFailed);
+            throw failure.reworded({}).withContext(kCopyFailed);
         throw failure.withContext(kCopyFailed);
     }
 }
