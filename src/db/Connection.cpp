@@ -126,7 +126,7 @@ int Connection::Watch::asked(void* self)
     return static_cast<Watch*>(self)->stopNow_() ? 1 : 0;
 }
 
-Transaction::Transaction(Connection& connection, Kind kind, const QString& what) : connection_(connection)
+Transaction::Transaction(const Connection& connection, Kind kind, const QString& what) : connection_(connection)
 {
     connection_.run(kind == Kind::Immediate ? "BEGIN IMMEDIATE" : "BEGIN", what);
 }

@@ -95,7 +95,7 @@ class Transaction {
 public:
     enum class Kind { Deferred, Immediate };
     // A refusal to begin is thrown as `what`.
-    Transaction(Connection& connection, Kind kind, const QString& what);
+    Transaction(const Connection& connection, Kind kind, const QString& what);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -104,6 +104,6 @@ public:
     void rollback(const QString& what);
 
 private:
-    Connection& connection_;
+    const Connection& connection_;
     bool open_ = true;
 };
