@@ -125,14 +125,16 @@ void frmAloitus::wire(QPushButton* button, std::function<void()> operation, OnFa
 namespace {
 
 // Whether the list's failure has the cause the operation's failure told:
-// another program's lock, or the same reason about the same file (a file
-// deleted since it was chosen fails both alike).
+// another program's lock, or the same cause about the same file (a file
+// deleted since it was chosen fails both alike). Where no cause is named,
+// the reasons themselves must match.
 bool sameCause(const Failure& operation, const Failure& list)
 {
     if (reasons::lockedOut(operation) && reasons::lockedOut(list))
         return true;
-    return operation.file() == list.file() && operation.detail() == list.detail()
-           && operation.whatFailed().endsWith(list.whatFailed());
+    const bool sameReason = operation.cause() == list.cause()
+                            && (operation.cause() != Failure::Cause::Other || operation.detail() == list.detail());
+    return operation.file() == list.file() && sameReason && operation.whatFailed().endsWith(list.whatFailed());
 }
 
 } // namespace

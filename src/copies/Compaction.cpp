@@ -1,11 +1,12 @@
 #include "copies/Compaction.h"
 
 #include "copies/DiskRoom.h"
+#include "db/Connection.h"
 #include "db/Failure.h"
 #include "db/FileCheck.h"
 #include "db/LockWait.h"
 #include "db/Reasons.h"
-#include "db/SqliteHandles.h"
+#include "db/Statement.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,13 +78,6 @@ void ensureRoom(const QString& databasePath)
     }
 }
 
-// A connection with the handler of another program's lock, which outlives it.
-struct Connection {
-    std::unique_ptr<LockWait> lockWait;
-    sqlite::DbPtr db;
-    sqlite3* get() const { return db.get(); }
-};
-
 KeepWaiting orQuiet(KeepWaiting keepWaiting)
 {
     if (keepWaiting)
@@ -91,35 +85,27 @@ KeepWaiting orQuiet(KeepWaiting keepWaiting)
     return [](int elapsedMs) { return elapsedMs < kQuietWaitMs; };
 }
 
-Connection openDatabase(const QString& databasePath, int flags, const KeepWaiting& keepWaiting)
+const QString kNotRead = QStringLiteral("Tietokannan tietoja ei voitu lukea.");
+
+Connection openDatabase(const QString& databasePath, Connection::OpenAs how, const KeepWaiting& keepWaiting)
 {
     checkFile(databasePath);
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &raw, flags, nullptr);
-    Connection connection{std::make_unique<LockWait>(keepWaiting), sqlite::DbPtr(raw)};
-    if (rc != SQLITE_OK)
-        throw Failure(kNotCompacted + QStringLiteral("\nTietokantaa ei voitu avata."), databasePath,
-                      raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
-                      raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
-    sqlite3_extended_result_codes(raw, 1);
-    connection.lockWait->attachTo(raw);
+    Connection connection(databasePath, how, kNotCompacted + QStringLiteral("\nTietokantaa ei voitu avata."));
+    connection.waitAsTold(keepWaiting);
     return connection;
 }
 
-qint64 pragmaValue(sqlite3* db, const char* sql, const QString& path)
+qint64 pragmaValue(const Connection& db, const char* sql)
 {
-    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
-    if (!row)
-        throw reasons::engineFailure(QStringLiteral("Tietokannan tietoja ei voitu lukea."), path, db);
-    return sqlite3_column_int64(row.get(), 0);
+    return Statement(db, sql, kNotRead).firstNumber();
 }
 
-QString textValue(sqlite3* db, const char* sql, const QString& path)
+QString textValue(const Connection& db, const char* sql)
 {
-    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
-    if (!row)
-        throw reasons::engineFailure(QStringLiteral("Tietokannan tietoja ei voitu lukea."), path, db);
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row.get(), 0)));
+    Statement row(db, sql, kNotRead);
+    if (!row.next())
+        db.fail(kNotRead);
+    return row.text(0);
 }
 
 // A wait for another program on the engine's thread, decided on the
@@ -161,24 +147,21 @@ private:
 
 // Runs `sql` on another thread while the caller's thread reports that work
 // goes on, or tells the engine's wait for another program.
-int runAside(const Connection& connection, const char* sql, const std::function<void()>& stillWorking,
-             const KeepWaiting& keepWaiting)
+bool runAside(Connection& connection, const char* sql, const std::function<void()>& stillWorking,
+              const KeepWaiting& keepWaiting)
 {
     WaitAcross across(keepWaiting);
-    connection.lockWait->setKeepWaiting(across.aside());
-    sqlite3* db = connection.get();
-    int rc = SQLITE_OK;
+    connection.setKeepWaiting(across.aside());
+    bool ran = false;
     {
-        std::future<int> done = std::async(std::launch::async, [db, sql] {
-            return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-        });
+        std::future<bool> done = std::async(std::launch::async, [&connection, sql] { return connection.tryRun(sql); });
         while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
             if (!across.tell() && stillWorking)
                 stillWorking();
-        rc = done.get();
+        ran = done.get();
     }
-    connection.lockWait->setKeepWaiting(keepWaiting);
-    return rc;
+    connection.setKeepWaiting(keepWaiting);
+    return ran;
 }
 
 } // namespace
@@ -189,33 +172,25 @@ namespace {
 // question goes without the unused room inside pages.
 constexpr int kPageStatisticsMs = 1500;
 
-int pastDeadline(void* deadline)
-{
-    return std::chrono::steady_clock::now() > *static_cast<const std::chrono::steady_clock::time_point*>(deadline)
-               ? 1
-               : 0;
-}
-
 // The pages the tables and indexes would take packed full, as compacting
 // packs them: for each, the bytes its pages hold but do not leave unused,
 // in whole pages. Empty when the engine has no page statistics or they
 // take too long.
-std::optional<qint64> packedPages(sqlite3* db, qint64 pageSize)
+std::optional<qint64> packedPages(const Connection& db, qint64 pageSize)
 {
-    const sqlite::StmtPtr query =
-        sqlite::prepare(db, "SELECT sum(pgsize), sum(unused) FROM dbstat('main', 1) GROUP BY name");
+    std::optional<Statement> query =
+        Statement::ifAccepted(db, "SELECT sum(pgsize), sum(unused) FROM dbstat('main', 1) GROUP BY name");
     if (!query)
         return std::nullopt;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPageStatisticsMs);
-    sqlite3_progress_handler(db, 1000, &pastDeadline, &deadline);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPageStatisticsMs);
+    const Connection::Watch late(db, 1000, [deadline] { return std::chrono::steady_clock::now() > deadline; });
     qint64 pages = 0;
-    int rc;
-    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
-        const qint64 held = sqlite3_column_int64(query.get(), 0) - sqlite3_column_int64(query.get(), 1);
+    Statement::Step stepped;
+    while ((stepped = query->step()) == Statement::Step::Row) {
+        const qint64 held = query->number(0) - query->number(1);
         pages += (held + pageSize - 1) / pageSize;
     }
-    sqlite3_progress_handler(db, 0, nullptr, nullptr);
-    if (rc != SQLITE_DONE)
+    if (stepped != Statement::Step::Done)
         return std::nullopt;
     return pages;
 }
@@ -224,16 +199,15 @@ std::optional<qint64> packedPages(sqlite3* db, qint64 pageSize)
 
 CompactionEstimate estimateCompaction(const QString& databasePath, KeepWaiting keepWaiting)
 {
-    const Connection db = openDatabase(databasePath, SQLITE_OPEN_READONLY, orQuiet(std::move(keepWaiting)));
+    Connection db = openDatabase(databasePath, Connection::OpenAs::ReadOnly, orQuiet(std::move(keepWaiting)));
     // One snapshot for every figure.
-    if (sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(QStringLiteral("Tietokannan tietoja ei voitu lukea."), databasePath, db.get());
-    const qint64 pageSize = pragmaValue(db.get(), "PRAGMA page_size", databasePath);
-    const qint64 pageCount = pragmaValue(db.get(), "PRAGMA page_count", databasePath);
-    const qint64 freePages = pragmaValue(db.get(), "PRAGMA freelist_count", databasePath);
+    const Transaction snapshot(db, Transaction::Kind::Deferred, kNotRead);
+    const qint64 pageSize = pragmaValue(db, "PRAGMA page_size");
+    const qint64 pageCount = pragmaValue(db, "PRAGMA page_count");
+    const qint64 freePages = pragmaValue(db, "PRAGMA freelist_count");
     const qint64 bytes = fileBytes(databasePath);
     // The first page holds the file's header and the catalogue's root.
-    const std::optional<qint64> packed = packedPages(db.get(), pageSize);
+    const std::optional<qint64> packed = packedPages(db, pageSize);
     const qint64 pagesAfter = packed ? qMax(*packed, qint64(1)) : pageCount - freePages;
     return {bytes, qMax(qint64(0), bytes - pagesAfter * pageSize), !packed};
 }
@@ -243,40 +217,35 @@ namespace {
 void compactLocked(const QString& databasePath, const std::function<void()>& stillWorking,
                    const KeepWaiting& keepWaiting)
 {
-    const Connection db = openDatabase(databasePath, SQLITE_OPEN_READWRITE, keepWaiting);
-    sqlite3* handle = db.get();
+    Connection db = openDatabase(databasePath, Connection::OpenAs::ReadWrite, keepWaiting);
     // The exclusive lock is taken before anything is read and kept until the
     // end; in write-ahead-log mode this also keeps out readers, which would
     // otherwise read on and keep the file from shrinking.
-    if (sqlite3_exec(handle, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
-    if (const int rc = sqlite3_exec(handle, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
-        rc != SQLITE_OK) {
-        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
-            throw Failure(kNotCompacted
-                              + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
-                                               "yritä uudelleen."),
-                          databasePath, reasons::kLocked, reasons::engineWords(handle))
-                .withState(kUnchanged);
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
+    if (!db.tryRun("PRAGMA locking_mode=EXCLUSIVE"))
+        throw db.failure(kNotCompacted).withState(kUnchanged);
+    if (!db.tryRun("BEGIN EXCLUSIVE; COMMIT;")) {
+        const Failure failed = db.failure(kNotCompacted).withState(kUnchanged);
+        if (reasons::lockedOut(failed))
+            throw failed.reworded(kNotCompacted
+                                  + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
+                                                   "yritä uudelleen."));
+        throw failed;
     }
     // The work begins: a window shows its progress from here on.
     if (stillWorking)
         stillWorking();
     ensureRoom(databasePath);
 
-    if (runAside(db, "VACUUM", stillWorking, keepWaiting) != SQLITE_OK)
-        throw reasons::engineFailure(kNotCompacted, databasePath, handle).withState(kUnchanged);
+    if (!runAside(db, "VACUUM", stillWorking, keepWaiting))
+        throw db.failure(kNotCompacted).withState(kUnchanged);
     // From here the compacted database is committed. In write-ahead-log mode
     // it is in the log until it is copied into the file.
-    const bool wal = textValue(handle, "PRAGMA journal_mode", databasePath) == QLatin1String("wal");
-    if (wal && runAside(db, "PRAGMA wal_checkpoint(TRUNCATE)", stillWorking, keepWaiting) != SQLITE_OK)
-        throw reasons::engineFailure(QStringLiteral("Tietokanta tiivistettiin, mutta tiedosto pienenee vasta, "
-                                                    "kun tietokanta seuraavan kerran suljetaan."),
-                                     databasePath, handle);
+    const bool wal = textValue(db, "PRAGMA journal_mode") == QLatin1String("wal");
+    if (wal && !runAside(db, "PRAGMA wal_checkpoint(TRUNCATE)", stillWorking, keepWaiting))
+        db.fail(QStringLiteral("Tietokanta tiivistettiin, mutta tiedosto pienenee vasta, kun tietokanta seuraavan "
+                               "kerran suljetaan."));
     // Back to normal locking, which lets the engine remove the journal it kept.
-    sqlite3_exec(handle, "PRAGMA locking_mode=NORMAL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr,
-                 nullptr);
+    db.tryRun("PRAGMA locking_mode=NORMAL; SELECT count(*) FROM sqlite_master;");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "copies/CopyLeftovers.h"
 
-#include "db/SqliteHandles.h"
+#include "db/FileHandle.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,10 @@
 #include "copies/CopyPages.h"
 
+#include "db/Connection.h"
+#include "db/EngineFile.h"
+#include "db/FileCheck.h"
+#include "db/PageBackup.h"
 #include "db/Reasons.h"
-#include "db/SqliteHandles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,27 +15,14 @@
 
 namespace {
 
-// The database file as the engine has it open and locked.
-sqlite3_file* engineFile(sqlite3* db, const QString& path)
-{
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
-        || !file->pMethods)
-        throw Failure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), path,
-                      QStringLiteral("tietokannan avointa tiedostoa ei saatu käyttöön"));
-    return file;
-}
+const QString kUnreadable = QStringLiteral("Tietokantatiedostoa ei voitu lukea.");
 
 // The page size the file's header gives, read as the engine reads the file:
 // asking the engine would make it parse the catalogue first.
-int pageSizeOf(sqlite3* db, const QString& path)
+int pageSizeOf(const Connection& db)
 {
-    sqlite3_file* file = engineFile(db, path);
-    unsigned char header[18] = {};
-    if (const int rc = file->pMethods->xRead(file, header, sizeof header, 0); rc != SQLITE_OK)
-        throw reasons::codeFailure(QStringLiteral("Tietokantatiedostoa ei voitu lukea."), path, rc);
-    const int size = (header[16] << 8) | header[17];
-    return size == 1 ? 65536 : qMax(size, 512);
+    const FileHeader header(EngineFile(db, kUnreadable).header(18, kUnreadable));
+    return qMax(header.pageSize(), 512);
 }
 
 // Asked under the lock: the mode cannot change meanwhile.
@@ -50,14 +40,10 @@ int pagesPerPiece(int pageSize)
     return qBound(16, kPieceBytes / qMax(pageSize, 512), 1024);
 }
 
-bool usesWriteAheadLog(sqlite3* db, const QString& path)
+bool usesWriteAheadLog(const Connection& db)
 {
-    sqlite3_file* file = engineFile(db, path);
-    unsigned char header[100] = {};
-    if (const int rc = file->pMethods->xRead(file, header, sizeof header, 0); rc != SQLITE_OK)
-        throw reasons::codeFailure(QStringLiteral("Tietokannan lokitilaa ei voitu lukea."), path, rc);
-    constexpr int kReadVersion = 19;   // 2: the log is used
-    return header[kReadVersion] == 2;
+    const QString what = QStringLiteral("Tietokannan lokitilaa ei voitu lukea.");
+    return FileHeader(EngineFile(db, kUnreadable).header(FileHeader::kSize, what)).usesWriteAheadLog();
 }
 
 } // namespace copyPages
@@ -107,24 +93,21 @@ bool cloned(int reader, int target, const QString& path)
 
 namespace copyPages {
 
-void copyBytes(sqlite3* db, int reader, int target, const QString& path,
-               const std::function<void(qint64, qint64)>& progress)
+void copyBytes(const Connection& db, int reader, int target, const std::function<void(qint64, qint64)>& progress)
 {
-    const QString unreadable = QStringLiteral("Tietokantatiedostoa ei voitu lukea.");
-    sqlite3_file* file = engineFile(db, path);
-    sqlite3_int64 size = 0;
-    if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK)
-        throw reasons::codeFailure(unreadable, path, rc);
+    const QString& path = db.path();
+    const QString& unreadable = kUnreadable;
+    const qint64 size = EngineFile(db, unreadable).size(unreadable);
     if (cloned(reader, target, path))
         return;
 
     // A piece takes a hundredth of a second or so even from a slow disk, so
     // a window told of each one stays answering and shows the copy at once.
-    constexpr sqlite3_int64 kStep = 4 << 20;
+    constexpr qint64 kStep = 4 << 20;
     if (progress)
         progress(0, size);
     std::vector<char> buffer;   // used only where the kernel cannot copy between these files
-    for (sqlite3_int64 offset = 0; offset < size;) {
+    for (qint64 offset = 0; offset < size;) {
         const size_t amount = size_t(std::min(kStep, size - offset));
         ssize_t copied = -1;
         if (buffer.empty()) {
@@ -157,48 +140,31 @@ void copyBytes(sqlite3* db, int reader, int target, const QString& path,
 // the backup reads every page of `db`'s snapshot, from the log or the main
 // file as the engine knows best. A connection that is writing cannot be a
 // backup's source, so `db` is a second one, reading since the lock was taken.
-void copyThroughEngine(sqlite3* db, const QByteArray& targetPath, const QString& path,
+void copyThroughEngine(Connection& db, const QByteArray& targetPath,
                        const std::function<void(qint64, qint64)>& progress)
 {
     const QString what = QStringLiteral("Tietokantaa ei voitu kopioida.");
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(targetPath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite::DbPtr copy(raw);
-    if (opened != SQLITE_OK)
-        throw reasons::codeFailure(what, path, opened);
+    Connection copy(db.path(), Connection::OpenAs::ReadWrite, what, targetPath);
     // Written once and flushed to disk by the caller: a journal of its own
     // would only double the writing.
-    if (sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(what, path, raw);
+    copy.run("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;", what);
 
-    sqlite::BackupPtr owned(sqlite3_backup_init(raw, "main", db, "main"));
-    if (!owned)
-        throw reasons::engineFailure(what, path, raw);
-    sqlite3_backup* backup = owned.get();
+    // A write refused by the system shows in the copy's connection.
+    PageBackup backup(copy, db, what);
     // In pieces of a few megabytes, so that the window can be told of each;
     // our write lock keeps the source from changing between them.
-    const int pagesPerStep = copyPages::pagesPerPiece(pageSizeOf(db, path));
-    int stepped = SQLITE_OK;
+    const int pagesPerStep = copyPages::pagesPerPiece(pageSizeOf(db));
+    PageBackup::Step stepped = PageBackup::Step::More;
     do {
-        stepped = sqlite3_backup_step(backup, progress ? pagesPerStep : -1);
-        if (progress && (stepped == SQLITE_OK || stepped == SQLITE_DONE)) {
-            const int total = sqlite3_backup_pagecount(backup);
-            progress(total - sqlite3_backup_remaining(backup), total);
+        stepped = backup.step(progress ? pagesPerStep : -1);
+        if (progress && stepped != PageBackup::Step::Failed) {
+            const int total = backup.pageCount();
+            progress(total - backup.remaining(), total);
         }
-    } while (stepped == SQLITE_OK);
-    const int finished = sqlite3_backup_finish(owned.release());
-    if (stepped != SQLITE_DONE) {
-        // A write refused by the system shows in the copy's connection.
-        const int error = sqlite3_system_errno(raw);
-        throw Failure(what, path,
-                      error != 0 ? reasons::forSystemError(error) : reasons::forFailedCall(stepped, 0, path),
-                      QString::fromUtf8(sqlite3_errstr(stepped)));
-    }
-    if (finished != SQLITE_OK)
-        throw reasons::engineFailure(what, path, raw);
-    if (sqlite3_close(copy.get()) != SQLITE_OK)
-        throw reasons::engineFailure(what, path, raw);
-    copy.release();
+    } while (stepped == PageBackup::Step::More);
+    backup.finish();
+    if (const std::optional<Failure> refused = copy.close(what))
+        throw *refused;
 }
 
 } // namespace copyPages

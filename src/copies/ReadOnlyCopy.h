@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/SqliteHandles.h"
+#include "db/Connection.h"
 
 #include <QStringList>
 
@@ -17,7 +17,7 @@ public:
     explicit ReadOnlyCopy(const QString& path);
 
     const QString& path() const { return path_; }
-    sqlite3* handle() const { return db_.get(); }
+    const Connection& connection() const { return db_; }
 
     // Every table the copy holds, system tables included, as the main window
     // lists them, in catalogue order. The read gives up with a Failure once
@@ -36,10 +36,7 @@ public:
     void checkSound(const std::function<void()>& stillWorking = {}) const;
 
 private:
-    [[noreturn]] void fail(const QString& what) const;
-    int pragmaNumber(const char* sql, const QString& what) const;
-
     QString path_;
     int pageSize_ = 0;
-    sqlite::DbPtr db_;
+    Connection db_;
 };

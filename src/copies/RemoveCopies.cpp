@@ -26,7 +26,7 @@ QString removeOne(const QString& path)
 {
     if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
         return {};
-    return errno == EISDIR ? QStringLiteral("nimellä on kansio, ei tiedosto") : reasons::forSystemError(errno);
+    return errno == EISDIR ? QStringLiteral("nimellä on kansio, ei tiedosto") : reasons::forSystemError(errno).text;
 }
 
 } // namespace

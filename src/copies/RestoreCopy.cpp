@@ -6,12 +6,11 @@
 #include "copies/SafetyCopyList.h"
 #include "db/DatabaseEngine.h"
 #include "db/Failure.h"
+#include "db/PageBackup.h"
 #include "db/Reasons.h"
-#include "db/SqliteHandles.h"
+#include "db/Statement.h"
 
 #include <QFile>
-
-#include <sqlite3.h>
 
 #include <memory>
 #include <sys/stat.h>
@@ -72,32 +71,9 @@ struct FileState {
     bool operator==(const FileState&) const = default;
 };
 
-using Backup = sqlite::BackupPtr;
-
-// The reason of a failed backup step: the engine reports it on the database's
-// connection only once the backup is finished.
-Failure pagesFailure(sqlite3* db, const QString& path, int stepped)
+qint64 number(const Connection& db, const char* sql)
 {
-    int systemError = sqlite3_system_errno(db);
-    if (systemError == 0)
-        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &systemError);
-    return Failure(kPagesNotWritten, path, reasons::forFailedCall(stepped, systemError, path),
-                   QString::fromUtf8(sqlite3_errstr(stepped)));
-}
-
-void run(sqlite3* db, const char* sql, const QString& what, const QString& path)
-{
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(what, path, db);
-}
-
-qint64 number(sqlite3* db, const char* sql, const QString& path)
-{
-    const QString what = QStringLiteral("Tietokannan tietoja ei voitu lukea.");
-    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
-    if (!row)
-        throw reasons::engineFailure(what, path, db);
-    return sqlite3_column_int64(row.get(), 0);
+    return Statement(db, sql, QStringLiteral("Tietokannan tietoja ei voitu lukea.")).firstNumber();
 }
 
 // The backup's first step copies no page: it only opens the backup's write
@@ -111,18 +87,14 @@ qint64 number(sqlite3* db, const char* sql, const QString& path)
 // have to be let go first.
 // The copy has at least one page (checked in the snapshot the backup reads),
 // so this first step cannot finish the backup and commit.
-Backup lockForRestore(Database& database, const ReadOnlyCopy& copy)
+PageBackup lockForRestore(Database& database, const ReadOnlyCopy& copy)
 {
-    sqlite3* db = database.nativeHandle();
-    Backup backup(sqlite3_backup_init(db, "main", copy.handle(), "main"));
-    if (!backup)
-        throw reasons::engineFailure(kPagesNotWritten, database.path(), db);
-    if (const int stepped = sqlite3_backup_step(backup.get(), 0); stepped != SQLITE_OK) {
-        sqlite3_backup_finish(backup.release());
-        const int primary = stepped & 0xff;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-            throw Failure(kNotLocked, database.path(), reasons::kLocked, QString::fromUtf8(sqlite3_errstr(stepped)));
-        throw pagesFailure(db, database.path(), stepped);
+    PageBackup backup(database.connection(), copy.connection(), kPagesNotWritten);
+    if (backup.step(0) == PageBackup::Step::Failed) {
+        const Failure failed = backup.failure();
+        if (reasons::lockedOut(failed))
+            throw failed.reworded(kNotLocked);
+        throw failed;
     }
     return backup;
 }
@@ -130,35 +102,30 @@ Backup lockForRestore(Database& database, const ReadOnlyCopy& copy)
 // Every page of the copy replaces the database's pages in the one write the
 // backup holds open; the engine writes it through the database's own log or
 // journal.
-void writePages(Database& database, Backup backup, int pageSize, const std::function<void()>& stillWorking,
-                Stage& stage)
+void writePages(PageBackup backup, int pageSize, const std::function<void()>& stillWorking, Stage& stage)
 {
     // In pieces of a few megabytes when someone waits to hear of each; the
     // write transaction stays open from the first piece to the last.
     const int pagesPerStep = copyPages::pagesPerPiece(pageSize);
-    int stepped = SQLITE_OK;
+    PageBackup::Step stepped = PageBackup::Step::More;
     do {
-        stepped = sqlite3_backup_step(backup.get(), stillWorking ? pagesPerStep : -1);
-        if (stillWorking && stepped == SQLITE_OK)
+        stepped = backup.step(stillWorking ? pagesPerStep : -1);
+        if (stillWorking && stepped == PageBackup::Step::More)
             stillWorking();
-    } while (stepped == SQLITE_OK);
+    } while (stepped == PageBackup::Step::More);
     // Every page copied: the step that failed was committing them.
-    if (stepped != SQLITE_DONE && sqlite3_backup_pagecount(backup.get()) > 0 && sqlite3_backup_remaining(backup.get()) == 0)
+    if (backup.failedCommitting())
         stage = Stage::Committing;
-    const int finished = sqlite3_backup_finish(backup.release());
-    if (stepped != SQLITE_DONE)
-        throw pagesFailure(database.nativeHandle(), database.path(), stepped);
-    if (finished != SQLITE_OK)
-        throw reasons::engineFailure(kPagesNotWritten, database.path(), database.nativeHandle());
+    backup.finish();
 }
 
 // The journal mode the engine is in after `sql` sets one.
-QString journalMode(sqlite3* db, const char* sql)
+QString journalMode(const Connection& db, const char* sql)
 {
-    const sqlite::StmtPtr row = sqlite::firstRow(db, sql);
-    if (!row)
+    std::optional<Statement> row = Statement::ifAccepted(db, sql);
+    if (!row || row->step() != Statement::Step::Row)
         return {};
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row.get(), 0)));
+    return row->text(0);
 }
 
 CopyProgress progressOf(const std::function<void()>& stillWorking)
@@ -179,31 +146,33 @@ CopyProgress progressOf(const std::function<void()>& stillWorking)
 void restoreInRollbackMode(Database& database, const ReadOnlyCopy& copy, const std::function<void()>& stillWorking,
                            QString& currentStateCopy, Stage& stage)
 {
-    sqlite3* db = database.nativeHandle();
+    Connection& db = database.connection();
     const QString& path = database.path();
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw Failure(kNotLocked, path, reasons::forConnection(db), reasons::engineWords(db));
-    currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
-    const qint64 seen = number(db, "PRAGMA data_version", path);
-    run(db, "ROLLBACK", kNotLocked, path);
-    run(db, "PRAGMA locking_mode=EXCLUSIVE", kNotLocked, path);
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw Failure(QStringLiteral("Tietokantaa ei voitu varata yksin palautusta varten: varmuuskopion sivukoko "
-                                     "on eri kuin tietokannan, ja sen palauttaminen vaatii, ettei mikään muu "
-                                     "ohjelma pidä tietokantaa auki."),
-                      path, reasons::forConnection(db), reasons::engineWords(db));
-    if (number(db, "PRAGMA data_version", path) != seen)
-        throw Failure(QStringLiteral("Toinen ohjelma muutti tietokantaa palautuksen aikana, joten varmuuskopiota ei "
-                                     "palautettu."),
-                      path);
-    run(db, "COMMIT", kNotLocked, path);
+    qint64 seen = 0;
+    {
+        Transaction current(db, Transaction::Kind::Immediate, kNotLocked);
+        currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
+        seen = number(db, "PRAGMA data_version");
+        current.rollback(kNotLocked);
+    }
+    db.run("PRAGMA locking_mode=EXCLUSIVE", kNotLocked);
+    {
+        Transaction alone(db, Transaction::Kind::Immediate,
+                          QStringLiteral("Tietokantaa ei voitu varata yksin palautusta varten: varmuuskopion sivukoko "
+                                         "on eri kuin tietokannan, ja sen palauttaminen vaatii, ettei mikään muu "
+                                         "ohjelma pidä tietokantaa auki."));
+        if (number(db, "PRAGMA data_version") != seen)
+            throw Failure(QStringLiteral("Toinen ohjelma muutti tietokantaa palautuksen aikana, joten varmuuskopiota "
+                                         "ei palautettu."),
+                          path);
+        alone.commit(kNotLocked);
+    }
 
     stage = Stage::Writing;
     if (journalMode(db, "PRAGMA journal_mode=DELETE") != QLatin1String("delete"))
-        throw Failure(QStringLiteral("Tietokannan lokitilaa ei voitu vaihtaa palautusta varten."), path,
-                      reasons::forConnection(db), reasons::engineWords(db));
+        db.fail(QStringLiteral("Tietokannan lokitilaa ei voitu vaihtaa palautusta varten."));
     try {
-        writePages(database, lockForRestore(database, copy), copy.pageSize(), stillWorking, stage);
+        writePages(lockForRestore(database, copy), copy.pageSize(), stillWorking, stage);
     } catch (const Failure& failure) {
         // Committed through a rollback journal: a failed commit is undone.
         if (stage == Stage::Committing)
@@ -211,21 +180,17 @@ void restoreInRollbackMode(Database& database, const ReadOnlyCopy& copy, const s
         // The database goes back to its log as it was, with its old pages.
         if (journalMode(db, "PRAGMA journal_mode=WAL") == QLatin1String("wal"))
             throw;
-        throw Failure(failure.whatFailed() + QStringLiteral("\nTietokanta jäi tavalliseen lokitilaan (ei WAL)."),
-                      failure.file(), failure.detail(), failure.original());
+        throw failure.followedBy(QStringLiteral("Tietokanta jäi tavalliseen lokitilaan (ei WAL)."));
     }
     stage = Stage::Restored;
     if (journalMode(db, "PRAGMA journal_mode=WAL") != QLatin1String("wal"))
-        throw Failure(QStringLiteral("Tietokantaa ei voitu palauttaa WAL-lokitilaan; se jäi tavalliseen "
-                                     "lokitilaan."),
-                      path, reasons::forConnection(db), reasons::engineWords(db));
+        db.fail(QStringLiteral("Tietokantaa ei voitu palauttaa WAL-lokitilaan; se jäi tavalliseen lokitilaan."));
 }
 
 bool needsRollbackMode(Database& database, const ReadOnlyCopy& copy)
 {
-    sqlite3* db = database.nativeHandle();
-    return copyPages::usesWriteAheadLog(db, database.path())
-           && number(db, "PRAGMA page_size", database.path()) != copy.pageSize();
+    const Connection& db = database.connection();
+    return copyPages::usesWriteAheadLog(db) && number(db, "PRAGMA page_size") != copy.pageSize();
 }
 
 } // namespace
@@ -252,28 +217,28 @@ QString restoreSafetyCopy(const QString& databasePath, const QString& copyPath,
         copy.holdSnapshot();
         copy.checkSound(stillWorking);
         Database database = DatabaseEngine::instance().open(databasePath, std::move(keepWaiting));
-        sqlite3* db = database.nativeHandle();
-        wal = copyPages::usesWriteAheadLog(db, databasePath);
+        Connection& db = database.connection();
+        wal = copyPages::usesWriteAheadLog(db);
         // A failed restore leaves a log beside the database as it found it.
-        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        db.setCheckpointOnClose(false);
         if (needsRollbackMode(database, copy)) {
             restoreInRollbackMode(database, copy, stillWorking, currentStateCopy, stage);
         } else {
-            Backup backup = lockForRestore(database, copy);
+            PageBackup backup = lockForRestore(database, copy);
             // The database as it stands is kept before anything changes it,
             // under the lock the pages are then written with.
             currentStateCopy = takeSafetyCopy(database, progressOf(stillWorking));
             stage = Stage::Writing;
-            writePages(database, std::move(backup), copy.pageSize(), stillWorking, stage);
+            writePages(std::move(backup), copy.pageSize(), stillWorking, stage);
             stage = Stage::Restored;
         }
-        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        db.setCheckpointOnClose(true);
         // The restored pages go from the log into the file now, waiting for
         // a reader of the moment as any step does, so that closing leaves no
         // log beside the file. The restore has committed: should this fail,
         // the log keeps the pages, and the next program reads them there.
         if (wal)
-            sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+            db.tryRun("PRAGMA wal_checkpoint(TRUNCATE)");
         database.close();
     } catch (const Failure& failure) {
         const QString kept = currentStateCopy.isEmpty()

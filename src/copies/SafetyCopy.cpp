@@ -4,8 +4,8 @@
 #include "copies/CopyPages.h"
 #include "copies/DiskRoom.h"
 #include "db/Database.h"
+#include "db/FileHandle.h"
 #include "db/Reasons.h"
-#include "db/SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -65,18 +65,13 @@ private:
 
 // A second connection that reads the database as it stands under the
 // caller's write lock; for a copy through the engine.
-sqlite::DbPtr readingConnection(const QString& path)
+Connection readingConnection(const QString& path)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite::DbPtr db(raw);
-    if (rc != SQLITE_OK)
-        throw reasons::codeFailure(QStringLiteral("Tietokantaa ei voitu avata."), path, rc);
-    sqlite3_busy_timeout(raw, sqlite::kBusyTimeoutMs);
+    Connection db(path, Connection::OpenAs::ReadWrite, QStringLiteral("Tietokantaa ei voitu avata."));
+    db.waitAtMost(Connection::kBusyTimeoutMs);
     // The BEGIN alone takes no lock; the first read does, and reading the
     // schema version parses nothing.
-    if (sqlite3_exec(raw, "BEGIN; PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."), path, raw);
+    db.run("BEGIN; PRAGMA schema_version;", QStringLiteral("Tietokannasta ei voitu aloittaa lukemista."));
     return db;
 }
 
@@ -129,8 +124,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
     // no longer than the copy's own: the digits and ".var" give way to six
     // letters and ".kesken".
     const QByteArray pattern = QFile::encodeName(safetyCopyStem(databasePath)) + "XXXXXX.kesken";
-    sqlite3* db = database.nativeHandle();
-    const bool throughEngine = copyPages::usesWriteAheadLog(db, databasePath);
+    const bool throughEngine = copyPages::usesWriteAheadLog(database.connection());
     // A copy killed half-way leaves its file where it had to have a name.
     removeCopyLeftovers(pattern);
     TemporaryFile temp(QFileInfo(databasePath).absolutePath(), pattern, throughEngine);
@@ -145,7 +139,7 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
         throw reasons::systemFailure(kCannotCreate, databasePath, errno);
 
     if (throughEngine) {
-        const sqlite::DbPtr reader = readingConnection(databasePath);
+        Connection reader = readingConnection(databasePath);
         // The engine writes the copy without flushing it; what it has written
         // goes to the disk as the copy goes, so that the flush at its end,
         // which reports nothing, has little left to do.
@@ -154,9 +148,9 @@ QString makeCopy(Database& database, const QDateTime& moment, const CopyProgress
             if (progress)
                 progress(done, total);
         };
-        copyPages::copyThroughEngine(reader.get(), temp.path(), databasePath, sending);
+        copyPages::copyThroughEngine(reader, temp.path(), sending);
     } else {
-        copyPages::copyBytes(db, database.fileDescriptor(), fd, databasePath, progress);
+        copyPages::copyBytes(database.connection(), database.fileDescriptor(), fd, progress);
     }
     if (::fsync(fd) != 0)
         throw reasons::systemFailure(QStringLiteral("Varmuuskopiota ei voitu tallentaa levylle."), databasePath,
@@ -186,7 +180,7 @@ QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyPr
         return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
         if (failure.whatFailed() == kCannotCreate)
-            throw Failure({}, failure.file(), failure.detail(), failure.original()).withContext(kCopyFailed);
+            throw failure.reworded({}).withContext(kCopyFailed);
         throw failure.withContext(kCopyFailed);
     }
 }

@@ -9,23 +9,23 @@
 // A Database's handle and the one way it runs a statement; its catalogue,
 // its changes and its row counts are in the files beside this one.
 
-Database::Database(QString path, FileHandle file, DbPtr db, std::unique_ptr<LockWait> lockWait)
-    : path_(std::move(path)), lockWait_(std::move(lockWait)), file_(std::move(file)), db_(std::move(db))
+Database::Database(QString path, FileHandle file, Connection connection)
+    : path_(std::move(path)), file_(std::move(file)), connection_(std::move(connection))
 {
 }
 
 sqlite3* Database::db() const
 {
-    if (!db_)
+    if (!connection_.handle())
         throw Failure(QStringLiteral("Tietokanta on jo suljettu."), path_);
-    return db_.get();
+    return connection_.handle();
 }
 
 sqlite3* Database::nativeHandle() const { return db(); }
 
 void Database::fail(const QString& what) const
 {
-    throw reasons::engineFailure(what, path_, db_.get());
+    connection_.fail(what);
 }
 
 void Database::run(const QString& sql, const QString& what)
@@ -49,9 +49,7 @@ void Database::close()
 {
     reading_ = held_ = false;
     versionQuery_.reset();
-    if (sqlite3* raw = db_.release(); raw && sqlite3_close(raw) != SQLITE_OK) {
-        const QString message = reasons::engineWords(raw);
-        sqlite3_close_v2(raw);
-        throw Failure(QStringLiteral("Tietokantaa ei voitu sulkea."), path_, message);
-    }
+    const QString what = QStringLiteral("Tietokantaa ei voitu sulkea.");
+    if (const std::optional<Failure> refused = connection_.close(what))
+        throw Failure(what, path_, refused->original());
 }

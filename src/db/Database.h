@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Connection.h"
 #include "db/LockWait.h"
 #include "db/SqliteHandles.h"
 
@@ -22,7 +23,7 @@ public:
 
     const QString& path() const { return path_; }
     // How the steps from now on wait for another program's lock.
-    void setKeepWaiting(KeepWaiting keepWaiting) { lockWait_->setKeepWaiting(std::move(keepWaiting)); }
+    void setKeepWaiting(KeepWaiting keepWaiting) { connection_.setKeepWaiting(std::move(keepWaiting)); }
 
     // The catalogue: every table the file holds, system tables included, in
     // the order the tables were made. Deleting an entry moves later entries
@@ -98,7 +99,9 @@ public:
     void close();
 
     // For the safety copy, which reads the file through the engine's own
-    // open file while it holds the write lock.
+    // open file while it holds the write lock, and for the restore, which
+    // writes the copy's pages through it.
+    Connection& connection() { return connection_; }
     sqlite3* nativeHandle() const;
     // The program's own read-only descriptor of the file, opened before the
     // engine's and closed after it: closing a descriptor of a file drops every
@@ -141,11 +144,10 @@ public:
     };
 
 private:
-    using DbPtr = sqlite::DbPtr;
     using StmtPtr = sqlite::StmtPtr;
 
     friend class DatabaseEngine;
-    Database(QString path, FileHandle file, DbPtr db, std::unique_ptr<LockWait> lockWait);
+    Database(QString path, FileHandle file, Connection connection);
 
     sqlite3* db() const;
     [[noreturn]] void fail(const QString& what) const;
@@ -161,9 +163,8 @@ private:
     void rollback() noexcept;
 
     QString path_;
-    std::unique_ptr<LockWait> lockWait_;   // the engine's handler: outlives the handle
-    FileHandle file_;          // declared before the engine's handle: closed after it
-    DbPtr db_;                 // declared before the statements: they are finalized before it closes
+    FileHandle file_;          // declared before the engine's connection: closed after it
+    Connection connection_;    // declared before the statements: they are finalized before it closes
     StmtPtr versionQuery_;
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table

@@ -153,8 +153,8 @@ bool Database::hasViewsOrTriggers()
 Database::Walk::~Walk()
 {
     database_.walking_ = false;
-    if (database_.reading_ && database_.db_)
-        sqlite3_exec(database_.db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    if (database_.reading_ && database_.connection_.handle())
+        sqlite3_exec(database_.connection_.handle(), "COMMIT", nullptr, nullptr, nullptr);
     database_.reading_ = database_.held_ = false;
 }
 

@@ -12,13 +12,13 @@
 
 bool Database::holdsWriteLock() const
 {
-    return db_ && sqlite3_txn_state(db_.get(), "main") == SQLITE_TXN_WRITE;
+    return connection_.handle() && sqlite3_txn_state(connection_.handle(), "main") == SQLITE_TXN_WRITE;
 }
 
 void Database::rollback() noexcept
 {
-    if (db_ && !sqlite3_get_autocommit(db_.get()))
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (connection_.handle() && !sqlite3_get_autocommit(connection_.handle()))
+        sqlite3_exec(connection_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     reading_ = held_ = false;
     cachedVersion_ = -1;
 }

@@ -43,20 +43,13 @@ Database DatabaseEngine::openChecked(const QString& path, KeepWaiting keepWaitin
     if (file.get() < 0)
         throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, reasons::forSystemError(errno),
                       reasons::systemWords(errno));
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Database::DbPtr db(raw);
-    if (rc != SQLITE_OK)
-        throw Failure(QStringLiteral("Tietokantaa ei voitu avata."), path,
-                      raw ? reasons::forConnection(raw) : reasons::forEngineCode(rc),
-                      raw ? reasons::engineWords(raw) : QString::fromUtf8(sqlite3_errstr(rc)));
-    if (sqlite3_db_readonly(raw, "main") == 1)
+    Connection connection(path, Connection::OpenAs::ReadWrite, QStringLiteral("Tietokantaa ei voitu avata."),
+                          path.toUtf8());
+    if (connection.isReadOnly())
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
-    sqlite3_extended_result_codes(raw, 1);
-    auto lockWait = std::make_unique<LockWait>(std::move(keepWaiting));
-    lockWait->attachTo(raw);
+    connection.waitAsTold(std::move(keepWaiting));
 
-    Database database(path, std::move(file), std::move(db), std::move(lockWait));
+    Database database(path, std::move(file), std::move(connection));
     // Freed pages are not overwritten with zeros: the safety copy already
     // keeps the old data, and zeroing would make large deletions slow.
     database.run(QStringLiteral("PRAGMA secure_delete=FAST"), QStringLiteral("Tietokantaa ei voitu avata."));

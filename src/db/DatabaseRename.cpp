@@ -139,12 +139,12 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
     QString refusal;
     std::optional<Failure> failed;
     if (refused(rc))
-        refusal = reasons::engineWords(db_.get());
+        refusal = reasons::engineWords(connection_.handle());
     else if (rc != SQLITE_OK)
-        failed = reasons::engineFailure(what, path_, db_.get());
+        failed = reasons::engineFailure(what, path_, connection_.handle());
 
     // A failed write may have ended the whole transaction already.
-    const bool stillOpen = !sqlite3_get_autocommit(db_.get());
+    const bool stillOpen = !sqlite3_get_autocommit(connection_.handle());
     try {
         if (inside && stillOpen) {
             run(QStringLiteral("ROLLBACK TO nimeamiskoe"), what);
@@ -184,7 +184,7 @@ QString Database::renameTable(const QString& table, const QString& newName)
         if (ownStep)
             run(QStringLiteral("BEGIN IMMEDIATE"), what);
         if (const int rc = tryRun(alterStatement(table, newName)); refused(rc))
-            refusal = reasons::engineWords(db_.get());
+            refusal = reasons::engineWords(connection_.handle());
         else if (rc != SQLITE_OK)
             fail(what);
         after = schemaVersion();

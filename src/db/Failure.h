@@ -4,42 +4,55 @@
 #include <exception>
 #include <string>
 
-// Whether `reason`, a Finnish reason of db/Reasons, names what caused the
-// failure (a lock, a full disk, a missing file ...) rather than telling only
-// that the engine or the system said no.
-bool reasonNamesTheCause(const QString& reason);
-
 // The one kind of error the system raises. The window's click guard shows it
 // to the operator. `what` and `detail` are Finnish; `original` quotes the
 // engine's or the operating system's own words, kept for whoever helps the
 // operator.
 class Failure : public std::exception {
 public:
-    Failure(QString what, QString file, QString detail = {}, QString original = {})
+    // What made the engine or the operating system say no, where a reason
+    // of db/Reasons names it; Other when it only tells that they said no.
+    enum class Cause {
+        Other, Locked, DiskFull, SizeLimit, NoRightToChange, NoRightToWrite, NotFound, NameTooLong, DiskError,
+        OutOfMemory, Damaged, FileGone, FileMoved, FolderNotWritable, ReadFailed
+    };
+    // A reason in the operator's words and the cause it names.
+    struct Reason {
+        Cause cause = Cause::Other;
+        QString text;
+    };
+
+    Failure(QString what, QString file, QString detail = QString(), QString original = QString())
         : what_(std::move(what)), file_(std::move(file)), detail_(std::move(detail)),
           original_(std::move(original)), utf8_(message().toStdString()) {}
+    Failure(QString what, QString file, Reason reason, QString original = QString())
+        : what_(std::move(what)), file_(std::move(file)), detail_(std::move(reason.text)),
+          original_(std::move(original)), cause_(reason.cause), utf8_(message().toStdString()) {}
 
     const QString& whatFailed() const { return what_; }
     const QString& file() const { return file_; }
     const QString& detail() const { return detail_; }
     const QString& original() const { return original_; }
+    Cause cause() const { return cause_; }
 
     // A copy with a sentence about the operation's state put in front,
     // for a caller that knows what had been done when the step failed.
     Failure withContext(const QString& context) const
     {
-        Failure told(what_.isEmpty() ? context : context + QLatin1Char('\n') + what_, file_, detail_, original_);
-        told.lockedOut_ = lockedOut_;
-        told.state_ = state_;
+        Failure told = reworded(what_.isEmpty() ? context : context + QLatin1Char('\n') + what_);
         told.toldHowThingsStand_ = true;
         return told;
     }
 
     // A copy with one more sentence after `what`, the rest kept.
-    Failure followedBy(const QString& sentence) const
+    Failure followedBy(const QString& sentence) const { return reworded(what_ + QLatin1Char('\n') + sentence); }
+
+    // The same failure, its cause, state and marks kept, told as `what`:
+    // for an operation that names in its own words what was not done.
+    Failure reworded(QString what) const
     {
         Failure told = *this;
-        told.what_ += QLatin1Char('\n') + sentence;
+        told.what_ = std::move(what);
         told.utf8_ = told.message().toStdString();
         return told;
     }
@@ -60,7 +73,8 @@ public:
     // are kept for whoever helps the operator; the box leaves them out.
     Failure lockedOutAs(QString what) const
     {
-        Failure told(std::move(what), file_, {}, original_);
+        Failure told(std::move(what), file_, QString(), original_);
+        told.cause_ = Cause::Locked;
         told.lockedOut_ = true;
         return told;
     }
@@ -88,7 +102,7 @@ public:
             text += QStringLiteral("\nSyy: ") + detail_;
         // The engine's own words help only where the Finnish reason could not
         // name the cause; under a named one they would only repeat it in English.
-        if (!original_.isEmpty() && !lockedOut_ && !reasonNamesTheCause(detail_))
+        if (!original_.isEmpty() && cause_ == Cause::Other)
             text += QStringLiteral("\nAlkuperäinen ilmoitus: ") + original_;
         return text;
     }
@@ -100,6 +114,7 @@ private:
     QString file_;
     QString detail_;
     QString original_;
+    Cause cause_ = Cause::Other;
     std::string utf8_;
     QString state_;
     bool lockedOut_ = false;

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr char kHeaderMagic[] = "SQLite format 3";   // 15 letters and the NUL: 16 bytes
+constexpr int kPageSizeAt = 16;
+constexpr int kReadVersionAt = 19;   // 2: the log is used
 
 // The engine opens the files beside the database by these names. One that is
 // no regular file (a named pipe, a device) would make it wait for ever.
@@ -49,16 +51,16 @@ void checkFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Tietokantatiedostoa ei voi lukea."), path, file.errorString());
-    const QByteArray header = file.read(100);
+    const FileHeader header(file.read(FileHeader::kSize));
     const qint64 size = file.size();
     file.close();
 
     const QString notDatabase = QStringLiteral("Tiedosto ei ole tietokanta.");
     if (size == 0)
         throw Failure(notDatabase, path, QStringLiteral("tiedosto on tyhjä"));
-    if (header.size() < 16 || std::memcmp(header.constData(), kHeaderMagic, 16) != 0)
+    if (!header.isDatabase())
         throw Failure(notDatabase, path, QStringLiteral("tiedoston alussa ei ole tietokannan otsaketta"));
-    if (header.size() < 100)
+    if (!header.isWhole())
         throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
                       QStringLiteral("tiedosto on katkennut otsakkeen keskeltä"));
 
@@ -66,14 +68,11 @@ void checkFile(const QString& path)
     // engine settles that when it opens, so the size tells nothing then.
     const bool pendingChanges = QFileInfo::exists(path + QStringLiteral("-journal"))
                                 || QFileInfo::exists(path + QStringLiteral("-wal"));
-    const auto* h = reinterpret_cast<const uchar*>(header.constData());
-    const quint32 rawPageSize = qFromBigEndian<quint16>(h + 16);
-    const qint64 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
-    const quint32 changeCounter = qFromBigEndian<quint32>(h + 24);
-    const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
-    const quint32 validFor = qFromBigEndian<quint32>(h + 92);
-    const bool pageSizeValid = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
-    if (!pageSizeValid)
+    const qint64 pageSize = header.pageSize();
+    const quint32 changeCounter = header.number(24);
+    const quint32 pageCount = header.number(28);
+    const quint32 validFor = header.number(92);
+    if (pageSize == 0)
         throw Failure(QStringLiteral("Tietokantatiedosto on vioittunut."), path,
                       QStringLiteral("otsakkeen sivukoko on virheellinen"));
     // Only a file shorter than its header says is cut short; one that is
@@ -84,4 +83,29 @@ void checkFile(const QString& path)
 
     if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
         throw Failure(QStringLiteral("Tietokantatiedostoon ei ole kirjoitusoikeutta."), path);
+}
+
+bool FileHeader::isDatabase() const
+{
+    return bytes_.size() >= qsizetype(sizeof kHeaderMagic)
+           && std::memcmp(bytes_.constData(), kHeaderMagic, sizeof kHeaderMagic) == 0;
+}
+
+int FileHeader::pageSize() const
+{
+    if (bytes_.size() < kPageSizeAt + 2)
+        return 0;
+    const quint32 raw = qFromBigEndian<quint16>(bytes_.constData() + kPageSizeAt);
+    const int size = raw == 1 ? 65536 : int(raw);
+    return size >= 512 && size <= 65536 && (size & (size - 1)) == 0 ? size : 0;
+}
+
+quint32 FileHeader::number(int offset) const
+{
+    return bytes_.size() >= offset + 4 ? qFromBigEndian<quint32>(bytes_.constData() + offset) : 0;
+}
+
+bool FileHeader::usesWriteAheadLog() const
+{
+    return bytes_.size() > kReadVersionAt && bytes_.at(kReadVersionAt) == 2;
 }

@@ -15,23 +15,33 @@
 
 namespace {
 
-const QString kNoRightToChange = QStringLiteral("Ei oikeutta muuttaa tietokantaa");
-const QString kNoRightToWrite = QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon");
-const QString kNotFound = QStringLiteral("Tiedostoa tai kansiota ei löydy");
-const QString kNameTooLong = QStringLiteral("Tiedoston nimi on liian pitkä");
-const QString kDiskError = QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui");
-const QString kOutOfMemory = QStringLiteral("Muisti loppui");
-const QString kDamaged = QStringLiteral("Tietokantatiedosto on vioittunut");
-const QString kFileGone = QStringLiteral("Tietokantatiedostoa ei löydy; se on poistettu tai siirretty");
-const QString kFileMoved =
-    QStringLiteral("Tietokantatiedosto on poistettu tai siirretty sen jälkeen, kun se avattiin");
+using reasons::Cause;
+using reasons::Reason;
+
+const Reason kNoRightToChange{Cause::NoRightToChange, QStringLiteral("Ei oikeutta muuttaa tietokantaa")};
+const Reason kNoRightToWrite{Cause::NoRightToWrite, QStringLiteral("Ei oikeutta kirjoittaa kansioon tai tiedostoon")};
+const Reason kNotFound{Cause::NotFound, QStringLiteral("Tiedostoa tai kansiota ei löydy")};
+const Reason kNameTooLong{Cause::NameTooLong, QStringLiteral("Tiedoston nimi on liian pitkä")};
+const Reason kDiskError{Cause::DiskError, QStringLiteral("Levyn lukeminen tai kirjoittaminen epäonnistui")};
+const Reason kOutOfMemory{Cause::OutOfMemory, QStringLiteral("Muisti loppui")};
+const Reason kDamaged{Cause::Damaged, QStringLiteral("Tietokantatiedosto on vioittunut")};
+const Reason kFileGone{Cause::FileGone, QStringLiteral("Tietokantatiedostoa ei löydy; se on poistettu tai siirretty")};
+const Reason kFileMoved{Cause::FileMoved,
+                        QStringLiteral("Tietokantatiedosto on poistettu tai siirretty sen jälkeen, kun se avattiin")};
 const QString kFolderNotWritable = QStringLiteral("Tietokannan kansioon ei voi kirjoittaa: %1. Muutoksen aikana "
                                                   "tietokannan viereen kirjoitetaan tiedosto; tietokantatiedosto itse "
                                                   "on kunnossa");
-const QString kDiskFull = QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen");
-const QString kSizeLimit =
+const Reason kDiskFull{Cause::DiskFull, QStringLiteral("Levy on täynnä; vapauta tilaa ja yritä uudelleen")};
+const Reason kSizeLimit{
+    Cause::SizeLimit,
     QStringLiteral("Tiedoston kokoraja tuli vastaan; tiedostoa ei voi kasvattaa suuremmaksi (käyttöjärjestelmän "
-                   "tiedostokokoraja)");
+                   "tiedostokokoraja)")};
+
+// A reason that names no cause: the engine's or the system's own words then go with it.
+Reason unnamed(const QString& text)
+{
+    return {Cause::Other, text};
+}
 
 // The engine reports a write cut short by the file size limit as a full
 // disk, without the system's error. A limit is set for this program and the
@@ -84,12 +94,12 @@ bool reasons::soundOnSecondReading(const QString& file)
 
 namespace reasons {
 
-QString forEngineCode(int code)
+Reason forEngineCode(int code)
 {
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return kLocked;
+        return kLockedReason;
     case SQLITE_FULL:
         return kDiskFull;
     case SQLITE_PERM:
@@ -97,25 +107,25 @@ QString forEngineCode(int code)
     case SQLITE_AUTH:
         return (code == SQLITE_READONLY_DBMOVED) ? kFileMoved : kNoRightToChange;
     case SQLITE_CANTOPEN:
-        return QStringLiteral("Tietokantatiedostoa ei voi avata; tarkista, että se on olemassa ja että siihen on "
-                              "oikeudet");
+        return unnamed(QStringLiteral("Tietokantatiedostoa ei voi avata; tarkista, että se on olemassa ja että "
+                                      "siihen on oikeudet"));
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return kDamaged;
     case SQLITE_IOERR:
         if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
-            return kReadFailed;
-        return QStringLiteral("Tiedoston lukeminen tai kirjoittaminen epäonnistui");
+            return kReadFailedReason;
+        return unnamed(QStringLiteral("Tiedoston lukeminen tai kirjoittaminen epäonnistui"));
     case SQLITE_NOMEM:
         return kOutOfMemory;
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("Tietokannan sääntö esti muutoksen");
+        return unnamed(QStringLiteral("Tietokannan sääntö esti muutoksen"));
     default:
-        return QStringLiteral("Tietokantamoottori hylkäsi toimenpiteen");
+        return unnamed(QStringLiteral("Tietokantamoottori hylkäsi toimenpiteen"));
     }
 }
 
-QString forSystemError(int error)
+Reason forSystemError(int error)
 {
     switch (error) {
     case ENOSPC:
@@ -134,39 +144,39 @@ QString forSystemError(int error)
     case EIO:
         return kDiskError;
     default:
-        return QStringLiteral("Käyttöjärjestelmä esti toimenpiteen");
+        return unnamed(QStringLiteral("Käyttöjärjestelmä esti toimenpiteen"));
     }
 }
 
 // The engine calls a write past the file size limit or into a read-only
 // place only an I/O error; the system's own error tells which.
-QString forFailedCall(int code, int systemError, const QString& file)
+Reason forFailedCall(int code, int systemError, const QString& file)
 {
     // The engine cannot open a file it needs: the database itself gone, or
     // a folder where it may not write the journal or log beside it.
     if (code == SQLITE_READONLY_DIRECTORY && !file.isEmpty())
-        return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
+        return folderNotWritable(QFileInfo(file).absolutePath());
     if ((code & 0xff) == SQLITE_CANTOPEN && !file.isEmpty()) {
         if (!QFileInfo::exists(file))
             return kFileGone;
         if (systemError == EACCES || systemError == EPERM || systemError == EROFS)
-            return kFolderNotWritable.arg(QFileInfo(file).absolutePath());
+            return folderNotWritable(QFileInfo(file).absolutePath());
     }
     // A read that failed is told as such, whatever the system called it: it may well succeed again.
     if (code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ)
-        return kReadFailed;
-    if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError) != forSystemError(0))
+        return kReadFailedReason;
+    if ((code & 0xff) == SQLITE_IOERR && systemError != 0 && forSystemError(systemError).cause != Cause::Other)
         return forSystemError(systemError);
     if ((code & 0xff) == SQLITE_FULL && sizeLimitRatherThanFullDisk(file))
         return kSizeLimit;
     if (isDamage(code) && !file.isEmpty() && soundOnSecondReading(file))
-        return kReadFailed;
+        return kReadFailedReason;
     return forEngineCode(code);
 }
 
-QString folderNotWritable(const QString& folder)
+Reason folderNotWritable(const QString& folder)
 {
-    return kFolderNotWritable.arg(folder);
+    return {Cause::FolderNotWritable, kFolderNotWritable.arg(folder)};
 }
 
 bool isDamage(int code)
@@ -174,7 +184,7 @@ bool isDamage(int code)
     return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
-QString forConnection(sqlite3* db)
+Reason forConnection(sqlite3* db)
 {
     const char* file = sqlite3_db_filename(db, "main");
     return forFailedCall(sqlite3_extended_errcode(db), sqlite3_system_errno(db),
@@ -192,14 +202,6 @@ QString systemWords(int error)
 }
 
 } // namespace reasons
-
-bool reasonNamesTheCause(const QString& reason)
-{
-    static const QStringList named{reasons::kLocked, kDiskFull,   kSizeLimit, kNoRightToChange, kNoRightToWrite,
-                                   kNotFound,        kNameTooLong, kDiskError, kOutOfMemory,    kDamaged,
-                                   kFileGone,        kFileMoved,   reasons::kReadFailed};
-    return named.contains(reason) || reason.startsWith(kFolderNotWritable.section(QLatin1Char(':'), 0, 0));
-}
 
 namespace reasons {
 

@@ -1,27 +1,34 @@
 #pragma once
 
+#include "db/Failure.h"
+
 #include <QString>
 
 struct sqlite3;
 
-// The operator's words for why the engine or the operating system said no.
+// The operator's words for why the engine or the operating system said no,
+// each with the cause it names.
 namespace reasons {
 
+using Reason = Failure::Reason;
+using Cause = Failure::Cause;
+
 // From an extended result code of the engine.
-QString forEngineCode(int code);
+Reason forEngineCode(int code);
 // From an errno value.
-QString forSystemError(int error);
+Reason forSystemError(int error);
 // From the last failing call on `db`, the system's error included.
-QString forConnection(sqlite3* db);
+Reason forConnection(sqlite3* db);
 // From a failing call's result code and the system's error (0 if none), for
 // a database file `file`; a file size limit is not told as a full disk.
-QString forFailedCall(int code, int systemError, const QString& file);
+Reason forFailedCall(int code, int systemError, const QString& file);
 // The engine's own message of its last failing call on `db`.
 QString engineWords(sqlite3* db);
 // The operating system's own words for `error`.
 QString systemWords(int error);
 
 inline const QString kLocked = QStringLiteral("Toinen ohjelma käyttää tietokantaa; yritä myöhemmin uudelleen");
+inline const Reason kLockedReason{Cause::Locked, kLocked};
 
 // The end of a box whose operation gave up waiting for another program: the
 // operator need not know which program it is.
@@ -32,22 +39,17 @@ inline const QString kTryAgainLater =
 // A read that failed for a moment: the file may well be sound.
 inline const QString kReadFailed =
     QStringLiteral("Tiedostoa ei voitu lukea juuri nyt; tiedosto voi olla kunnossa, joten yritä uudelleen");
+inline const Reason kReadFailedReason{Cause::ReadFailed, kReadFailed};
 
 // The operator may not write in `folder`, the database's, where the engine
 // writes its journal and the tool its safety copies.
-QString folderNotWritable(const QString& folder);
+Reason folderNotWritable(const QString& folder);
 
 // The engine found the file damaged, not merely unreadable for a moment.
 bool isDamage(int code);
 // Whether `file`, which the engine found damaged, reads sound when read
 // again from the start: then it was a read of a moment that failed.
 bool soundOnSecondReading(const QString& file);
-
-} // namespace reasons
-
-#include "db/Failure.h"
-
-namespace reasons {
 
 // A Failure whose reason is the operating system's `error`, in Finnish and in its own words.
 inline Failure systemFailure(const QString& what, const QString& file, int error)
@@ -64,7 +66,7 @@ Failure codeFailure(const QString& what, const QString& file, int code);
 // Whether another program holding the file caused `failure`.
 inline bool lockedOut(const Failure& failure)
 {
-    return failure.toldAsLockedOut() || failure.detail() == kLocked;
+    return failure.cause() == Cause::Locked;
 }
 
 } // namespace reasons

@@ -3,11 +3,11 @@
 #include <memory>
 #include <utility>
 
-#include <sqlite3.h>
-#include <unistd.h>
+#include "db/FileHandle.h"
 
-// Owners of the engine's handles and of file descriptors, shared by the
-// database layer and the safety copy.
+#include <sqlite3.h>
+
+// Owners of the engine's handles, for the database layer alone.
 namespace sqlite {
 
 struct CloseDb {
@@ -25,11 +25,6 @@ struct FinishBackup {
 using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
 using StmtPtr = std::unique_ptr<sqlite3_stmt, Finalize>;
 using BackupPtr = std::unique_ptr<sqlite3_backup, FinishBackup>;
-
-// How long every connection of the program waits for another program's lock.
-inline constexpr int kBusyTimeoutMs = 5000;
-// Shorter for the restore program's background listing: a busy writer must not hold up the list.
-inline constexpr int kListingBusyTimeoutMs = 1000;
 
 // The statement `sql` on `db`, or empty when the engine refuses it; its
 // reason is then on `db`.
@@ -54,26 +49,3 @@ inline StmtPtr firstRow(sqlite3* db, const char* sql, int size = -1)
 }
 
 } // namespace sqlite
-
-// A file descriptor that closes itself.
-class FileHandle {
-public:
-    FileHandle() = default;
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() { if (fd_ >= 0) ::close(fd_); }
-    FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileHandle& operator=(FileHandle&& other) noexcept
-    {
-        if (this != &other) {
-            if (fd_ >= 0)
-                ::close(fd_);
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_ = -1;
-};

@@ -7,7 +7,7 @@
 // The batch rule: a batch is committed once its deletions have taken
 // kBatchMs of the engine's work, or once it holds kMostPerBatch of them.
 // Every drop scans the whole catalogue, so its cost grows with it: measured
-// with the sqlite3 shell dropping every register table of a generated file
+// with the engine's own shell dropping every register table of a generated file
 // with the page cache this program gives it, a drop took about 0.08 ms at
 // 1,000 tables, 1.1 ms at 10,000 and 2.4 ms at 20,000, while one drop a
 // commit took 45 times as long as all drops in one transaction at 1,000

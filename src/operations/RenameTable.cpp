@@ -60,8 +60,8 @@ void renameTable(MainView& view, WaitingDialogs& dialogs)
                 return {};
             },
             .rethrow = [&](const Failure& failed) {
-                throw Failure(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name),
-                              failed.file(), failed.detail(), failed.original())
+                throw failed
+                    .reworded(QStringLiteral("Taulukkoa %1 ei nimetty uudelleen. Tietokanta on ennallaan.").arg(name))
                     .withState(QStringLiteral("Tietokanta on ennallaan."));
             },
             .doneText = QStringLiteral("Uudelleennimetty!"),

@@ -116,9 +116,10 @@ private slots:
     {
         QTest::addColumn<QString>("cause");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing" << "Tietokantatiedostoa ei voi avata";
-        QTest::newRow("not a database") << "garbage" << "Tietokantatiedosto on vioittunut";
-        QTest::newRow("held by another program") << "locked" << QString(reasons::kLocked);
+        QTest::addColumn<Failure::Cause>("named");
+        QTest::newRow("missing") << "missing" << "Tietokantatiedostoa ei voi avata" << Failure::Cause::Other;
+        QTest::newRow("not a database") << "garbage" << "Tietokantatiedosto on vioittunut" << Failure::Cause::Damaged;
+        QTest::newRow("held by another program") << "locked" << QString(reasons::kLocked) << Failure::Cause::Locked;
     }
 
     // The restore program lists these reasons beside every copy.
@@ -126,6 +127,7 @@ private slots:
     {
         QFETCH(QString, cause);
         QFETCH(QString, reason);
+        QFETCH(Failure::Cause, named);
         const QTemporaryDir dir;
         const QString file = dir.filePath("yritys.wk1");
         std::optional<OtherProgram> other;
@@ -142,6 +144,9 @@ private slots:
         } catch (const Failure& failure) {
             QCOMPARE(failure.file(), file);
             QVERIFY2(failure.detail().startsWith(reason), qPrintable(failure.message()));
+            QCOMPARE(failure.cause(), named);
+            // The engine's own words only where the reason names no cause.
+            QCOMPARE(failure.message().contains("Alkuperäinen ilmoitus"), named == Failure::Cause::Other);
             checkFinnishReason(failure);
         }
     }
