@@ -71,6 +71,16 @@ void run(const QString& path, const QString& sql)
     exec(db.get(), sql);
 }
 
+bool othersCanWrite(const QString& path)
+{
+    try {
+        run(path, QStringLiteral("BEGIN IMMEDIATE; ROLLBACK"));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 QStringList tableNames(const QString& path)
 {
     return column(path, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid"));

@@ -22,5 +22,7 @@ QByteArray fileBytes(const QString& path);
 QString integrity(const QString& path);
 // The first column of the first row of a query, read-only.
 QString value(const QString& path, const QString& sql);
+// Whether another program could take the write lock of `path` now.
+bool othersCanWrite(const QString& path);
 
 } // namespace testdb
