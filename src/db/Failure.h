@@ -39,22 +39,22 @@ public:
     // for a caller that knows what had been done when the step failed.
     Failure withContext(const QString& context) const
     {
-        Failure told = reworded(what_.isEmpty() ? context : context + QLatin1Char('\n') + what_);
-        told.toldHowThingsStand_ = true;
-        return told;
+        Failure restated = reworded(what_.isEmpty() ? context : context + QLatin1Char('\n') + what_);
+        restated.toldHowThingsStand_ = true;
+        return restated;
     }
 
     // A copy with one more sentence after `what`, the rest kept.
     Failure followedBy(const QString& sentence) const { return reworded(what_ + QLatin1Char('\n') + sentence); }
 
-    // The same failure, its cause, state and marks kept, told as `what`:
+    // The same failure, its cause, state and marks kept, restated as `what`:
     // for an operation that names in its own words what was not done.
     Failure reworded(QString what) const
     {
-        Failure told = *this;
-        told.what_ = std::move(what);
-        told.utf8_ = told.message().toStdString();
-        return told;
+        Failure restated = *this;
+        restated.what_ = std::move(what);
+        restated.utf8_ = restated.message().toStdString();
+        return restated;
     }
 
     // A copy that also keeps, apart from the rest, how the failure left
@@ -62,30 +62,30 @@ public:
     // the failure in its own words (lockedOutAs) can say it too.
     Failure withState(QString state) const
     {
-        Failure told = *this;
-        told.state_ = std::move(state);
-        return told;
+        Failure restated = *this;
+        restated.state_ = std::move(state);
+        return restated;
     }
     const QString& state() const { return state_; }
 
-    // The same failure told by the operation in its own words, `what`, which
+    // The same failure restated by the operation in its own words, `what`, which
     // say that another program holding the file is why. The engine's words
     // are kept for whoever helps the operator; the box leaves them out.
     Failure lockedOutAs(QString what) const
     {
-        Failure told(std::move(what), file_, QString(), original_);
-        told.cause_ = Cause::Locked;
-        told.lockedOut_ = true;
-        return told;
+        Failure restated(std::move(what), file_, QString(), original_);
+        restated.cause_ = Cause::Locked;
+        restated.lockedOut_ = true;
+        return restated;
     }
     bool toldAsLockedOut() const { return lockedOut_; }
     // A copy marked as a failure to open the file, which names no operation:
     // whoever knows what the operation left undone may say it first.
     Failure atOpening() const
     {
-        Failure told = *this;
-        told.atOpening_ = true;
-        return told;
+        Failure restated = *this;
+        restated.atOpening_ = true;
+        return restated;
     }
     bool failedAtOpening() const { return atOpening_; }
 
