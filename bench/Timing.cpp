@@ -64,7 +64,7 @@ int toolCacheKiB(const QString& db)
 {
     Database database = DatabaseEngine::instance().open(db);
     sqlite3_stmt* query = nullptr;
-    if (sqlite3_prepare_v2(database.nativeHandle(), "PRAGMA cache_size", -1, &query, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(database.connection().handle(), "PRAGMA cache_size", -1, &query, nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot read the page cache size");
     const int pages = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
     sqlite3_finalize(query);

@@ -79,6 +79,16 @@ Failure Connection::codeFailure(const QString& what, int code) const
                    QString::fromUtf8(sqlite3_errstr(code)));
 }
 
+int Connection::lastCode() const
+{
+    return sqlite3_extended_errcode(db_.get());
+}
+
+QString Connection::words() const
+{
+    return reasons::engineWords(db_.get());
+}
+
 void Connection::run(const char* sql, const QString& what) const
 {
     if (!tryRun(sql))
@@ -93,6 +103,29 @@ bool Connection::tryRun(const char* sql) const
 bool Connection::isReadOnly() const
 {
     return sqlite3_db_readonly(db_.get(), "main") == 1;
+}
+
+bool Connection::inTransaction() const
+{
+    return sqlite3_get_autocommit(db_.get()) == 0;
+}
+
+bool Connection::holdsWriteLock() const
+{
+    return sqlite3_txn_state(db_.get(), "main") == SQLITE_TXN_WRITE;
+}
+
+bool Connection::keysUnresolved() const
+{
+    int unresolved = 0;
+    int highest = 0;
+    sqlite3_db_status(db_.get(), SQLITE_DBSTATUS_DEFERRED_FKS, &unresolved, &highest, 0);
+    return unresolved != 0;
+}
+
+void Connection::interrupt() const
+{
+    sqlite3_interrupt(db_.get());
 }
 
 void Connection::setCheckpointOnClose(bool checkpoint)
@@ -133,7 +166,7 @@ Transaction::Transaction(const Connection& connection, Kind kind, const QString&
 
 Transaction::~Transaction()
 {
-    if (open_ && connection_.handle() && !sqlite3_get_autocommit(connection_.handle()))
+    if (open_ && connection_.handle() && connection_.inTransaction())
         connection_.tryRun("ROLLBACK");
 }
 

@@ -52,12 +52,26 @@ public:
     // connection, the system's error of this connection's file included.
     Failure codeFailure(const QString& what, int code) const;
 
+    // The extended result code of the engine's last failing call on this
+    // connection, and its own words for it.
+    int lastCode() const;
+    QString words() const;
+
     // Runs `sql`, one statement or several; a refusal is thrown as `what`.
     void run(const char* sql, const QString& what) const;
     // The same, reporting only whether the engine did it.
     bool tryRun(const char* sql) const;
     // Whether the engine lets this connection write to the file.
     bool isReadOnly() const;
+    // Whether a transaction is open, and whether it holds the write lock.
+    bool inTransaction() const;
+    bool holdsWriteLock() const;
+    // Whether the open transaction, its keys checked at its end, leaves rows
+    // that refer to rows that are not there.
+    bool keysUnresolved() const;
+    // Ends the statement running on this connection, from any thread; it
+    // fails as interrupted.
+    void interrupt() const;
     // Whether closing in write-ahead-log mode copies the log into the file.
     void setCheckpointOnClose(bool checkpoint);
 
@@ -80,7 +94,8 @@ public:
     // connection is then closed all the same.
     [[nodiscard]] std::optional<Failure> close(const QString& what);
 
-    // The engine's handle, for the database layer alone.
+    // The engine's handle, for its hooks in the database layer (and for
+    // tests that watch what it runs); statements go through Statement.
     sqlite3* handle() const { return db_.get(); }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/LockWait.h"
-#include "db/SqliteHandles.h"
+#include "db/Statement.h"
 
 #include <QHash>
 #include <QString>
@@ -23,7 +23,7 @@ public:
 
     const QString& path() const { return path_; }
     // How the steps from now on wait for another program's lock.
-    void setKeepWaiting(KeepWaiting keepWaiting) { connection_.setKeepWaiting(std::move(keepWaiting)); }
+    void setKeepWaiting(KeepWaiting keepWaiting) { connection_->setKeepWaiting(std::move(keepWaiting)); }
 
     // The catalogue: every table the file holds, system tables included, in
     // the order the tables were made. Deleting an entry moves later entries
@@ -98,11 +98,11 @@ public:
 
     void close();
 
-    // For the safety copy, which reads the file through the engine's own
-    // open file while it holds the write lock, and for the restore, which
-    // writes the copy's pages through it.
-    Connection& connection() { return connection_; }
-    sqlite3* nativeHandle() const;
+    // The engine's connection to the file, for the engine layer's readers
+    // of the catalogue, the safety copy, which reads the file through the
+    // engine's own open file while it holds the write lock, and the restore,
+    // which writes the copy's pages through it. Refused once closed.
+    Connection& connection();
     // The program's own read-only descriptor of the file, opened before the
     // engine's and closed after it: closing a descriptor of a file drops every
     // lock the process holds on it, so none is opened while the engine holds one.
@@ -144,12 +144,10 @@ public:
     };
 
 private:
-    using StmtPtr = sqlite::StmtPtr;
-
     friend class DatabaseEngine;
     Database(QString path, FileHandle file, Connection connection);
 
-    sqlite3* db() const;
+    bool isOpen() const { return connection_ && connection_->handle(); }
     [[noreturn]] void fail(const QString& what) const;
     void run(const QString& sql, const QString& what);
     void fitPageCacheToCatalogue();
@@ -158,14 +156,18 @@ private:
     void reloadCatalogue(int version,
                          const QString& what = QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
     void keepRenamesFollowing();
-    int tryRun(const QString& sql);
+    enum class Tried { Done, Refused, Failed };
+    // Refused: the engine would not carry it out; Failed: a lock, a read or a write.
+    Tried tryRun(const QString& sql);
     void endReading();
     void rollback() noexcept;
 
     QString path_;
     FileHandle file_;          // declared before the engine's connection: closed after it
-    Connection connection_;    // declared before the statements: they are finalized before it closes
-    StmtPtr versionQuery_;
+    // At one address however the Database moves, since a kept statement
+    // names it; declared before the statements: they are finalized before it closes.
+    std::unique_ptr<Connection> connection_;
+    std::optional<Statement> versionQuery_;
     QStringList names_;
     QHash<QString, QString> owners_;   // a virtual table's part -> the virtual table
     QStringList virtuals_;             // the virtual tables

@@ -1,11 +1,8 @@
 #include "db/Database.h"
 
 #include "db/Failure.h"
-#include "db/NameBytes.h"
 
 #include <algorithm>
-
-#include <sqlite3.h>
 
 // The catalogue cache of Database: the names, the schema version they were
 // read at, and the walk's read transaction.
@@ -53,16 +50,15 @@ void Database::fitPageCacheToCatalogue()
 
 int Database::schemaVersion(const QString& what)
 {
-    if (!versionQuery_) {
-        versionQuery_ = sqlite::prepare(db(), "PRAGMA schema_version");
-        if (!versionQuery_)
-            fail(what);
-    }
-    sqlite3_stmt* q = versionQuery_.get();
-    const int rc = sqlite3_step(q);
-    const int version = rc == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
-    sqlite3_reset(q);
-    if (rc != SQLITE_ROW)
+    // Prepared once: it is asked at every access to the catalogue. Its
+    // failure is told as this call's `what`.
+    if (!versionQuery_)
+        versionQuery_.emplace(connection(), "PRAGMA schema_version", what);
+    Statement& query = *versionQuery_;
+    const bool read = query.step() == Statement::Step::Row;
+    const int version = read ? int(query.number(0)) : -1;
+    query.reset();
+    if (!read)
         fail(what);
     return version;
 }
@@ -92,31 +88,25 @@ void Database::reloadCatalogue(int version, const QString& what)
     // Every entry, indexes and triggers too, for the size of the whole
     // catalogue: the name is stored twice; the rest is a generous guess at
     // each entry's other fields and its share of page overhead.
-    const StmtPtr query = sqlite::prepare(db(), "SELECT name, type = 'table', sql LIKE 'CREATE VIRTUAL TABLE%',"
-                                                " ifnull(length(CAST(sql AS BLOB)), 0)"
-                                                " + 2 * length(CAST(name AS BLOB)) + 48,"
-                                                " type IN ('view', 'trigger')"
-                                                " FROM sqlite_master ORDER BY rowid");
-    if (!query)
-        fail(what);
-    sqlite3_stmt* raw = query.get();
+    Statement query(connection(),
+                    "SELECT name, type = 'table', sql LIKE 'CREATE VIRTUAL TABLE%',"
+                    " ifnull(length(CAST(sql AS BLOB)), 0) + 2 * length(CAST(name AS BLOB)) + 48,"
+                    " type IN ('view', 'trigger')"
+                    " FROM sqlite_master ORDER BY rowid",
+                    what);
     QStringList names;
     QStringList virtuals;
     double bytes = 0;
     bool viewsOrTriggers = false;
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        bytes += sqlite3_column_double(raw, 3);
-        viewsOrTriggers = viewsOrTriggers || sqlite3_column_int(raw, 4) != 0;
-        if (sqlite3_column_int(raw, 1) == 0)
+    while (query.next()) {
+        bytes += double(query.number(3));
+        viewsOrTriggers = viewsOrTriggers || query.number(4) != 0;
+        if (query.number(1) == 0)
             continue;
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-        names.append(nameBytes::decode(text, sqlite3_column_bytes(raw, 0)));
-        if (sqlite3_column_int(raw, 2) != 0)
+        names.append(query.name(0));
+        if (query.number(2) != 0)
             virtuals.append(names.constLast());
     }
-    if (rc != SQLITE_DONE)
-        fail(what);
     names_ = std::move(names);
     catalogueBytes_ = bytes;
     viewsOrTriggers_ = viewsOrTriggers;
@@ -153,8 +143,8 @@ bool Database::hasViewsOrTriggers()
 Database::Walk::~Walk()
 {
     database_.walking_ = false;
-    if (database_.reading_ && database_.connection_.handle())
-        sqlite3_exec(database_.connection_.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    if (database_.reading_ && database_.isOpen())
+        database_.connection_->tryRun("COMMIT");
     database_.reading_ = database_.held_ = false;
 }
 

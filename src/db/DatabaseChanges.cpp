@@ -6,19 +6,17 @@
 
 #include <algorithm>
 
-#include <sqlite3.h>
-
 // The changes a Database makes, and the write lock they are made under.
 
 bool Database::holdsWriteLock() const
 {
-    return connection_.handle() && sqlite3_txn_state(connection_.handle(), "main") == SQLITE_TXN_WRITE;
+    return isOpen() && connection_->holdsWriteLock();
 }
 
 void Database::rollback() noexcept
 {
-    if (connection_.handle() && !sqlite3_get_autocommit(connection_.handle()))
-        sqlite3_exec(connection_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (isOpen() && connection_->inTransaction())
+        connection_->tryRun("ROLLBACK");
     reading_ = held_ = false;
     cachedVersion_ = -1;
 }
@@ -113,10 +111,7 @@ qint64 Database::rowCount(const QString& table)
 {
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
     const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
-    const StmtPtr count = sqlite::firstRow(db(), sql.constData(), int(sql.size()));
-    if (!count)
-        fail(what);
-    return sqlite3_column_int64(count.get(), 0);
+    return Statement(connection(), sql, what).firstNumber();
 }
 
 void Database::deleteAllRows(const QString& table)

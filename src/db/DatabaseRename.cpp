@@ -3,7 +3,6 @@
 #include "db/Failure.h"
 #include "db/NameBytes.h"
 #include "db/QuotedName.h"
-#include "db/Reasons.h"
 
 #include <sqlite3.h>
 
@@ -11,12 +10,6 @@
 // catalogue's entries of every kind that the rename's checks look at.
 
 namespace {
-
-QString textOf(sqlite3_stmt* query, int column)
-{
-    return nameBytes::decode(reinterpret_cast<const char*>(sqlite3_column_text(query, column)),
-                             sqlite3_column_bytes(query, column));
-}
 
 QString alterStatement(const QString& table, const QString& newName)
 {
@@ -35,17 +28,13 @@ bool refused(int rc)
 std::optional<Database::Entry> Database::entryNamedFolded(const QString& name)
 {
     const QString folded = name.toCaseFolded();
-    const StmtPtr query = sqlite::prepare(db(), "SELECT type, name, tbl_name FROM sqlite_master ORDER BY rowid");
-    if (!query)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-    int rc;
-    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
-        const QString entryName = textOf(query.get(), 1);
+    Statement query(connection(), "SELECT type, name, tbl_name FROM sqlite_master ORDER BY rowid",
+                    QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    while (query.next()) {
+        const QString entryName = query.name(1);
         if (entryName.toCaseFolded() == folded)
-            return Entry{textOf(query.get(), 0), entryName, textOf(query.get(), 2)};
+            return Entry{query.name(0), entryName, query.name(2)};
     }
-    if (rc != SQLITE_DONE)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
     return std::nullopt;
 }
 
@@ -57,12 +46,12 @@ std::optional<Database::Entry> Database::entryNamedIn(const QString& words)
     static const QString kStart = QStringLiteral("error in ");
     if (!words.startsWith(kStart))
         return std::nullopt;
-    const StmtPtr query = sqlite::prepare(db(), "SELECT type, name, tbl_name FROM sqlite_master ORDER BY rowid");
-    if (!query)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    Statement query(connection(), "SELECT type, name, tbl_name FROM sqlite_master ORDER BY rowid",
+                    QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    // Only a help in telling the engine's words: a failing read ends the search.
     std::optional<Entry> found;
-    while (sqlite3_step(query.get()) == SQLITE_ROW) {
-        Entry entry{textOf(query.get(), 0), textOf(query.get(), 1), textOf(query.get(), 2)};
+    while (query.step() == Statement::Step::Row) {
+        Entry entry{query.name(0), query.name(1), query.name(2)};
         const QString named = kStart + entry.type + QLatin1Char(' ') + entry.name;
         if (!words.startsWith(named))
             continue;
@@ -79,20 +68,14 @@ bool Database::namedInViewsOrTriggers(const QString& name)
 {
     // LIKE folds ASCII letters as the engine folds names; its wildcards in
     // a name can only find more, never less. A quote in a quoted name is doubled.
-    const StmtPtr query = sqlite::prepare(db(), "SELECT 1 FROM sqlite_master WHERE type IN ('view', 'trigger')"
-                                                " AND (sql LIKE ?1 OR sql LIKE ?2) LIMIT 1");
-    if (!query)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-    const QByteArray plain = nameBytes::encode(QLatin1Char('%') + name + QLatin1Char('%'));
-    const QByteArray doubled =
-        nameBytes::encode(QLatin1Char('%') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))
-                          + QLatin1Char('%'));
-    sqlite3_bind_text(query.get(), 1, plain.constData(), int(plain.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(query.get(), 2, doubled.constData(), int(doubled.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(query.get());
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        fail(QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
-    return rc == SQLITE_ROW;
+    Statement query(connection(),
+                    "SELECT 1 FROM sqlite_master WHERE type IN ('view', 'trigger')"
+                    " AND (sql LIKE ?1 OR sql LIKE ?2) LIMIT 1",
+                    QStringLiteral("Tietokannan luetteloa ei voitu lukea."));
+    query.bind(1, QLatin1Char('%') + name + QLatin1Char('%'));
+    query.bind(2, QLatin1Char('%') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                      + QLatin1Char('%'));
+    return query.next();
 }
 
 // From 3.26 on the engine rewrites other tables' references, views and
@@ -105,24 +88,20 @@ void Database::keepRenamesFollowing()
     const QString what = QStringLiteral("Tietokantamoottoria ei voitu asettaa päivittämään viittauksia taulukon "
                                         "nimeen, joten mitään ei muutettu.");
     run(QStringLiteral("PRAGMA legacy_alter_table=OFF"), what);
-    const StmtPtr setting = sqlite::firstRow(db(), "PRAGMA legacy_alter_table");
-    if (!setting)
-        fail(what);
-    if (sqlite3_column_int(setting.get(), 0) != 0)
+    if (Statement(connection(), "PRAGMA legacy_alter_table", what).firstNumber() != 0)
         throw Failure(what, path_);
     renamesFollow_ = true;
 }
 
-int Database::tryRun(const QString& sql)
+Database::Tried Database::tryRun(const QString& sql)
 {
-    const QByteArray utf8 = nameBytes::encode(sql);
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(db(), utf8.constData(), int(utf8.size()), &raw, nullptr);
-    const StmtPtr statement(raw);
-    if (rc != SQLITE_OK)
-        return rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {}
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    std::optional<Statement> statement = Statement::ifAccepted(connection(), nameBytes::encode(sql));
+    Statement::Step stepped = Statement::Step::Failed;
+    if (statement)
+        while ((stepped = statement->step()) == Statement::Step::Row) {}
+    if (stepped == Statement::Step::Done)
+        return Tried::Done;
+    return refused(connection_->lastCode()) ? Tried::Refused : Tried::Failed;
 }
 
 QString Database::renameRefusal(const QString& table, const QString& newName)
@@ -133,18 +112,18 @@ QString Database::renameRefusal(const QString& table, const QString& newName)
     // Under this program's write lock a savepoint is undone within it; the
     // engine then writes back into the file whatever pages it had to write
     // out for want of room, so a safety copy taken next reads the file as it was.
-    const bool inside = !sqlite3_get_autocommit(db());
+    const bool inside = connection().inTransaction();
     run(inside ? QStringLiteral("SAVEPOINT nimeamiskoe") : QStringLiteral("BEGIN"), what);
-    const int rc = tryRun(alterStatement(table, newName));
+    const Tried tried = tryRun(alterStatement(table, newName));
     QString refusal;
     std::optional<Failure> failed;
-    if (refused(rc))
-        refusal = reasons::engineWords(connection_.handle());
-    else if (rc != SQLITE_OK)
-        failed = reasons::engineFailure(what, path_, connection_.handle());
+    if (tried == Tried::Refused)
+        refusal = connection_->words();
+    else if (tried == Tried::Failed)
+        failed = connection_->failure(what);
 
     // A failed write may have ended the whole transaction already.
-    const bool stillOpen = !sqlite3_get_autocommit(connection_.handle());
+    const bool stillOpen = connection_->inTransaction();
     try {
         if (inside && stillOpen) {
             run(QStringLiteral("ROLLBACK TO nimeamiskoe"), what);
@@ -183,9 +162,9 @@ QString Database::renameTable(const QString& table, const QString& newName)
     try {
         if (ownStep)
             run(QStringLiteral("BEGIN IMMEDIATE"), what);
-        if (const int rc = tryRun(alterStatement(table, newName)); refused(rc))
-            refusal = reasons::engineWords(connection_.handle());
-        else if (rc != SQLITE_OK)
+        if (const Tried tried = tryRun(alterStatement(table, newName)); tried == Tried::Refused)
+            refusal = connection_->words();
+        else if (tried == Tried::Failed)
             fail(what);
         after = schemaVersion();
         if (ownStep)

@@ -16,21 +16,22 @@ namespace {
 // program's lock is not counted.
 class ReadLock {
 public:
-    explicit ReadLock(sqlite3* db) : db_(sqlite3_get_autocommit(db) != 0 ? db : nullptr)
+    explicit ReadLock(const Connection& connection)
+        : connection_(connection.inTransaction() ? nullptr : &connection)
     {
-        if (db_)
-            sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+        if (connection_)
+            connection_->tryRun("BEGIN");
     }
     ~ReadLock()
     {
-        if (db_ && sqlite3_get_autocommit(db_) == 0)
-            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (connection_ && connection_->inTransaction())
+            connection_->tryRun("COMMIT");
     }
     ReadLock(const ReadLock&) = delete;
     ReadLock& operator=(const ReadLock&) = delete;
 
 private:
-    sqlite3* db_;
+    const Connection* connection_;
 };
 
 } // namespace
@@ -39,21 +40,19 @@ std::optional<qint64> Database::rowCountWithin(const QString& table, int withinM
 {
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
     const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
-    const ReadLock reading(db());
+    const Connection& engine = connection();
+    const ReadLock reading(engine);
     // Reading the header takes the read lock, waiting for it as every step does.
-    if (!sqlite::firstRow(db(), "PRAGMA schema_version"))
-        fail(what);
-    const StmtPtr query = sqlite::prepare(db(), sql.constData(), int(sql.size()));
-    if (!query)
-        fail(what);
-    int rc = SQLITE_OK;
+    Statement(engine, "PRAGMA schema_version", what).firstNumber();
+    Statement query(engine, sql, what);
+    Statement::Step stepped;
     {
-        const Deadline deadline(db(), withinMs);
-        rc = sqlite3_step(query.get());
+        const Deadline deadline(engine, withinMs);
+        stepped = query.step();
     }
-    if (rc == SQLITE_ROW)
-        return sqlite3_column_int64(query.get(), 0);
-    if (rc == SQLITE_INTERRUPT)
+    if (stepped == Statement::Step::Row)
+        return query.number(0);
+    if (stepped == Statement::Step::Failed && engine.lastCode() == SQLITE_INTERRUPT)
         return std::nullopt;
     fail(what);
 }

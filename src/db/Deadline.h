@@ -1,23 +1,23 @@
 #pragma once
 
+#include "db/Connection.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include <sqlite3.h>
-
-// Ends the engine's work on `db` once `withinMs` have passed, unless it has
+// Ends the engine's work on `connection` once `withinMs` have passed, unless it has
 // finished first: some steps (a count, a deletion) are one call the engine
 // returns from only when done, which only an interrupt can end. Another
 // thread gives it once the time is up.
 class Deadline {
 public:
-    Deadline(sqlite3* db, int withinMs)
-        : watch_([this, db, withinMs] {
+    Deadline(const Connection& connection, int withinMs)
+        : watch_([this, &connection, withinMs] {
               std::unique_lock<std::mutex> lock(mutex_);
               if (!ended_.wait_for(lock, std::chrono::milliseconds(withinMs), [this] { return finished_; }))
-                  sqlite3_interrupt(db);
+                  connection.interrupt();
           })
     {
     }

@@ -1,11 +1,9 @@
 #include "db/Dependencies.h"
 
 #include "db/Database.h"
-#include "db/Failure.h"
 #include "db/NameBytes.h"
 #include "db/QuotedName.h"
-#include "db/Reasons.h"
-#include "db/SqliteHandles.h"
+#include "db/Statement.h"
 
 #include <cstring>
 #include <vector>
@@ -35,11 +33,14 @@ int noteAccess(void* seen, int action, const char* name, const char*, const char
 }
 
 // The engine tells every access while a statement is prepared, triggers and
-// views included; nothing is run.
+// views included; nothing is run. The engine's authorizer hook takes its handle.
 class AccessWatch {
 public:
-    explicit AccessWatch(sqlite3* db) : db_(db) { sqlite3_set_authorizer(db_, noteAccess, &seen_); }
-    ~AccessWatch() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
+    explicit AccessWatch(const Connection& connection) : connection_(connection)
+    {
+        sqlite3_set_authorizer(connection_.handle(), noteAccess, &seen_);
+    }
+    ~AccessWatch() { sqlite3_set_authorizer(connection_.handle(), nullptr, nullptr); }
     AccessWatch(const AccessWatch&) = delete;
     AccessWatch& operator=(const AccessWatch&) = delete;
 
@@ -47,29 +48,14 @@ public:
     bool prepare(const QString& sql)
     {
         seen_.clear();
-        const QByteArray utf8 = nameBytes::encode(sql);
-        return bool(sqlite::prepare(db_, utf8.constData(), int(utf8.size())));
+        return Statement::ifAccepted(connection_, nameBytes::encode(sql)).has_value();
     }
     const std::vector<Access>& seen() const { return seen_; }
 
 private:
-    sqlite3* db_;
+    const Connection& connection_;
     std::vector<Access> seen_;
 };
-
-[[noreturn]] void failReading(Database& database)
-{
-    sqlite3* db = database.nativeHandle();
-    throw Failure(QStringLiteral("Näkymien ja liipaisimien käyttämiä taulukoita ei voitu lukea, joten mitään ei "
-                                 "muutettu."),
-                  database.path(), reasons::forConnection(db), reasons::engineWords(db));
-}
-
-QString textOf(sqlite3_stmt* query, int column)
-{
-    return nameBytes::decode(reinterpret_cast<const char*>(sqlite3_column_text(query, column)),
-                             sqlite3_column_bytes(query, column));
-}
 
 } // namespace
 
@@ -80,25 +66,22 @@ Dependencies::Dependencies(Database& database) : references_(database)
     for (const QString& table : database.tableNames())
         names_.insert(engineFolded(table), table);
 
-    const sqlite::StmtPtr query = sqlite::prepare(database.nativeHandle(),
-                                                  "SELECT type = 'view', name, tbl_name FROM sqlite_master"
-                                                  " WHERE type IN ('view', 'trigger') ORDER BY rowid");
-    if (!query)
-        failReading(database);
+    Statement query(database.connection(),
+                    "SELECT type = 'view', name, tbl_name FROM sqlite_master"
+                    " WHERE type IN ('view', 'trigger') ORDER BY rowid",
+                    QStringLiteral("Näkymien ja liipaisimien käyttämiä taulukoita ei voitu lukea, joten mitään ei "
+                                   "muutettu."));
     QList<QPair<QString, QString>> triggers;   // name, its table
-    int rc;
-    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
-        const QString name = textOf(query.get(), 1);
-        if (sqlite3_column_int(query.get(), 0) != 0) {
+    while (query.next()) {
+        const QString name = query.name(1);
+        if (query.number(0) != 0) {
             views_.append({name, {}});
             viewNames_.insert(engineFolded(name));
             names_.insert(engineFolded(name), name);
         } else {
-            triggers.append({name, textOf(query.get(), 2)});
+            triggers.append({name, query.name(2)});
         }
     }
-    if (rc != SQLITE_DONE)
-        failReading(database);
     readViews(database);
     readTriggers(database, triggers);
 }
@@ -109,7 +92,7 @@ void Dependencies::readViews(Database& database)
 {
     if (views_.isEmpty())
         return;
-    AccessWatch watch(database.nativeHandle());
+    AccessWatch watch(database.connection());
     for (View& view : views_) {
         if (!watch.prepare(QStringLiteral("SELECT * FROM ") + quotedName(view.name)))
             continue;
@@ -139,17 +122,15 @@ void Dependencies::readTriggers(Database& database, const QList<QPair<QString, Q
             owners.append(table);
         }
     }
-    sqlite3* db = database.nativeHandle();
+    const Connection& connection = database.connection();
     for (const QString& owner : owners) {
         QStringList assignments;
-        {
-            const sqlite::StmtPtr columns =
-                sqlite::prepare(db, "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 0");
-            const QByteArray name = nameBytes::encode(owner);
-            if (columns)
-                sqlite3_bind_text(columns.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-            while (columns && sqlite3_step(columns.get()) == SQLITE_ROW) {
-                const QString column = quotedName(textOf(columns.get(), 0));
+        // Without its columns a table is still looked at through its deletes and inserts.
+        if (std::optional<Statement> columns = Statement::ifAccepted(
+                connection, "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden = 0")) {
+            columns->bind(1, owner);
+            while (columns->step() == Statement::Step::Row) {
+                const QString column = quotedName(columns->name(0));
                 assignments.append(column + QLatin1Char('=') + column);
             }
         }
@@ -158,7 +139,7 @@ void Dependencies::readTriggers(Database& database, const QList<QPair<QString, Q
                                QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(target)};
         if (!assignments.isEmpty())
             statements.append(QStringLiteral("UPDATE %1 SET %2").arg(target, assignments.join(QLatin1Char(','))));
-        AccessWatch watch(db);
+        AccessWatch watch(connection);
         for (const QString& statement : statements) {
             if (!watch.prepare(statement))
                 continue;

@@ -10,9 +10,8 @@
 #include "db/Failure.h"
 #include "db/NameBytes.h"
 #include "db/QuotedName.h"
-#include "db/Reasons.h"
 #include "db/References.h"
-#include "db/SqliteHandles.h"
+#include "db/Statement.h"
 
 #include <QHash>
 #include <QSet>
@@ -25,12 +24,6 @@ namespace emptying {
 
 namespace {
 
-QString textOf(sqlite3_stmt* query, int column)
-{
-    return nameBytes::decode(reinterpret_cast<const char*>(sqlite3_column_text(query, column)),
-                             sqlite3_column_bytes(query, column));
-}
-
 // Whether deleting a row of `table` runs one of its triggers: the engine
 // writes the triggers of a DELETE into the statement, and the authorizer is
 // told the name of the trigger each of their steps comes from (with the keys
@@ -38,33 +31,25 @@ QString textOf(sqlite3_stmt* query, int column)
 // not counted here). Only prepared, never run.
 bool hasDeleteTrigger(Database& database, const QString& table)
 {
-    sqlite3* db = database.nativeHandle();
-    const auto fail = [&] {
-        throw reasons::engineFailure(QStringLiteral("Taulukon %1 herättimiä ei voitu lukea, joten mitään ei "
-                                                    "muutettu.")
-                                         .arg(table),
-                                     database.path(), db);
-    };
-    const QByteArray name = nameBytes::encode(table);
+    const Connection& connection = database.connection();
+    const QString what =
+        QStringLiteral("Taulukon %1 herättimiä ei voitu lukea, joten mitään ei muutettu.").arg(table);
     struct Seen {
         QSet<QString> own;   // folded
         bool found = false;
     } seen;
     {
         // Most tables have no trigger at all: one look at the catalogue.
-        const sqlite::StmtPtr own = sqlite::prepare(
-            db, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE");
-        if (!own)
-            fail();
-        sqlite3_bind_text(own.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        int rc;
-        while ((rc = sqlite3_step(own.get())) == SQLITE_ROW)
-            seen.own.insert(engineFolded(textOf(own.get(), 0)));
-        if (rc != SQLITE_DONE)
-            fail();
+        Statement own(connection,
+                      "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE", what);
+        own.bind(1, table);
+        while (own.next())
+            seen.own.insert(engineFolded(own.name(0)));
     }
     if (seen.own.isEmpty())
         return false;
+    // The engine's authorizer hook takes its handle.
+    sqlite3* db = connection.handle();
     sqlite3_set_authorizer(
         db,
         [](void* self, int, const char*, const char*, const char*, const char* trigger) {
@@ -74,19 +59,20 @@ bool hasDeleteTrigger(Database& database, const QString& table)
             return SQLITE_OK;
         },
         &seen);
-    const QByteArray sql = nameBytes::encode(QStringLiteral("DELETE FROM ") + quotedName(table));
-    const sqlite::StmtPtr deletion = sqlite::prepare(db, sql.constData(), int(sql.size()));
+    const std::optional<Statement> deletion =
+        Statement::ifAccepted(connection, nameBytes::encode(QStringLiteral("DELETE FROM ") + quotedName(table)));
     sqlite3_set_authorizer(db, nullptr, nullptr);
     if (!deletion)
-        fail();
+        connection.fail(what);
     return seen.found;
 }
 
-// Counts, table by table, the rows the engine deletes, changes and adds while it is installed.
+// Counts, table by table, the rows the engine deletes, changes and adds while
+// it is installed: the engine's pre-update hook, which takes its handle.
 class Counter {
 public:
-    Counter(sqlite3* db, const QString& table, Effects& effects)
-        : db_(db), own_(nameBytes::encode(table)), effects_(effects)
+    Counter(const Connection& connection, const QString& table, Effects& effects)
+        : db_(connection.handle()), own_(nameBytes::encode(table)), effects_(effects)
     {
         // Installed before the statement is prepared: with a hook in place the
         // engine also visits each row where it would otherwise erase a whole
@@ -112,13 +98,12 @@ public:
 private:
     static bool hasRowIds(Database& database, const QString& table)
     {
-        const sqlite::StmtPtr query =
-            sqlite::prepare(database.nativeHandle(), "SELECT wr FROM pragma_table_list(?1) WHERE schema = 'main'");
+        std::optional<Statement> query =
+            Statement::ifAccepted(database.connection(), "SELECT wr FROM pragma_table_list(?1) WHERE schema = 'main'");
         if (!query)
             return false;
-        const QByteArray name = nameBytes::encode(table);
-        sqlite3_bind_text(query.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        return sqlite3_step(query.get()) == SQLITE_ROW && sqlite3_column_int(query.get(), 0) == 0;
+        query->bind(1, table);
+        return query->step() == Statement::Step::Row && query->number(0) == 0;
     }
 
     static void seen(void* self, sqlite3*, int op, const char* schema, const char* table, sqlite3_int64 before,
@@ -200,9 +185,10 @@ std::pair<QString, QString> tableAndColumn(const QString& place, const QStringLi
     return {found, place.mid(found.size() + 1)};
 }
 
-Refusal immediateRefusal(sqlite3* db, int rc, const QStringList& tables)
+Refusal immediateRefusal(const Connection& connection, const QStringList& tables)
 {
-    const QString words = reasons::engineWords(db);
+    const QString words = connection.words();
+    const int rc = connection.lastCode();
     Refusal refusal;
     refusal.engineWords = words;
     const qsizetype colon = words.indexOf(QStringLiteral(" constraint failed: "));
@@ -242,27 +228,24 @@ std::optional<Refusal> referringRows(Database& database, const References& refer
             && !candidates.contains(key.child))
             candidates.append(key.child);
 
-    sqlite3* db = database.nativeHandle();
-    const sqlite::StmtPtr check = sqlite::prepare(db, "SELECT DISTINCT parent FROM pragma_foreign_key_check(?1)");
-    if (!check)
-        throw reasons::engineFailure(QStringLiteral("Taulukkoon viittaavia rivejä ei voitu tarkistaa."),
-                                     database.path(), db);
+    const Connection& connection = database.connection();
+    const QString what = QStringLiteral("Taulukkoon viittaavia rivejä ei voitu tarkistaa.");
+    Statement check(connection, "SELECT DISTINCT parent FROM pragma_foreign_key_check(?1)", what);
     for (const QString& child : candidates) {
-        const QByteArray name = nameBytes::encode(child);
-        sqlite3_reset(check.get());
-        sqlite3_bind_text(check.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        int rc;
-        while ((rc = sqlite3_step(check.get())) == SQLITE_ROW) {
-            const QString parent = reached.value(engineFolded(textOf(check.get(), 0)));
+        check.reset();
+        check.bind(1, child);
+        Statement::Step stepped;
+        while ((stepped = check.step()) == Statement::Step::Row) {
+            const QString parent = reached.value(engineFolded(check.name(0)));
             if (!parent.isEmpty())
                 return Refusal{Refusal::Kind::ReferringRows, child, parent, {}, changed.contains(engineFolded(child)),
                                {}};
         }
-        if ((rc & 0xff) == SQLITE_INTERRUPT)
+        if (stepped == Statement::Step::Done)
+            continue;
+        if ((connection.lastCode() & 0xff) == SQLITE_INTERRUPT)
             return std::nullopt;
-        if (rc != SQLITE_DONE)
-            throw reasons::engineFailure(QStringLiteral("Taulukkoon viittaavia rivejä ei voitu tarkistaa."),
-                                         database.path(), db);
+        connection.fail(what);
     }
     return Refusal{Refusal::Kind::Rule, {}, {}, {}, false, QStringLiteral("FOREIGN KEY constraint failed")};
 }
@@ -271,40 +254,31 @@ std::optional<Refusal> referringRows(Database& database, const References& refer
 // its end; returns false when the engine's work was interrupted.
 bool deleteCounting(Database& database, const References& references, const QString& table, Effects& effects)
 {
-    sqlite3* db = database.nativeHandle();
+    const Connection& connection = database.connection();
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(table);
     // Every key is checked at the end, so that a refusal can name the table
     // whose rows stand in the way; the engine switches this off at the end
     // of the transaction.
-    if (sqlite3_exec(db, "PRAGMA defer_foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw reasons::engineFailure(what, database.path(), db);
-    int rc;
+    connection.run("PRAGMA defer_foreign_keys=ON", what);
     {
-        Counter counter(db, table, effects);
-        const QByteArray sql = nameBytes::encode(QStringLiteral("DELETE FROM ") + quotedName(table));
-        sqlite3_stmt* raw = nullptr;
-        rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr);
-        const sqlite::StmtPtr deletion(raw);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_step(raw);
-        if (rc == SQLITE_DONE) {
+        Counter counter(connection, table, effects);
+        std::optional<Statement> deletion = Statement::ifAccepted(
+            connection, nameBytes::encode(QStringLiteral("DELETE FROM ") + quotedName(table)));
+        const int code = deletion && deletion->step() == Statement::Step::Done ? SQLITE_DONE : connection.lastCode();
+        if (code == SQLITE_DONE) {
             counter.countChanges(database);
-        } else if ((rc & 0xff) == SQLITE_INTERRUPT) {
+        } else if ((code & 0xff) == SQLITE_INTERRUPT) {
             return false;
-        } else if ((rc & 0xff) == SQLITE_CONSTRAINT
-                   || reasons::engineWords(db).startsWith(QStringLiteral("foreign key mismatch"))) {
+        } else if ((code & 0xff) == SQLITE_CONSTRAINT
+                   || connection.words().startsWith(QStringLiteral("foreign key mismatch"))) {
             effects.outcome = Effects::Outcome::Refused;
-            effects.refusal =
-                immediateRefusal(db, sqlite3_extended_errcode(db), knownTables(references, effects, table));
+            effects.refusal = immediateRefusal(connection, knownTables(references, effects, table));
             return true;
         } else {
-            throw reasons::engineFailure(what, database.path(), db);
+            connection.fail(what);
         }
     }
-    int unresolved = 0;
-    int highest = 0;
-    sqlite3_db_status(db, SQLITE_DBSTATUS_DEFERRED_FKS, &unresolved, &highest, 0);
-    if (unresolved != 0) {
+    if (connection.keysUnresolved()) {
         effects.refusal = referringRows(database, references, effects, table);
         if (!effects.refusal)
             return false;
@@ -317,13 +291,16 @@ bool deleteCounting(Database& database, const References& references, const QStr
 // them into the file, which would lock other programs out even from reading.
 class NoSpill {
 public:
-    explicit NoSpill(sqlite3* db) : db_(db) { sqlite3_exec(db_, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr); }
-    ~NoSpill() { sqlite3_exec(db_, "PRAGMA cache_spill=ON", nullptr, nullptr, nullptr); }
+    explicit NoSpill(const Connection& connection) : connection_(connection)
+    {
+        connection_.tryRun("PRAGMA cache_spill=OFF");
+    }
+    ~NoSpill() { connection_.tryRun("PRAGMA cache_spill=ON"); }
     NoSpill(const NoSpill&) = delete;
     NoSpill& operator=(const NoSpill&) = delete;
 
 private:
-    sqlite3* db_;
+    const Connection& connection_;
 };
 
 } // namespace
@@ -347,24 +324,24 @@ Reach reachOf(Database& database, const References& references, const QString& t
     return reach;
 }
 
-EnforcedKeys::EnforcedKeys(Database& database) : db_(database.nativeHandle())
+EnforcedKeys::EnforcedKeys(Database& database) : connection_(database.connection())
 {
-    sqlite3_exec(db_, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+    connection_.tryRun("PRAGMA foreign_keys=ON");
     // Read back: a setting that did not take would let the deletion leave
     // referring rows pointing at nothing.
-    const sqlite::StmtPtr on = sqlite::firstRow(db_, "PRAGMA foreign_keys");
-    if (!on || sqlite3_column_int(on.get(), 0) != 1) {
-        const Failure failed(QStringLiteral("Viittausten sääntöjä ei voitu ottaa käyttöön, joten mitään ei "
-                                            "muutettu."),
-                             database.path(), reasons::forConnection(db_), reasons::engineWords(db_));
-        sqlite3_exec(db_, "PRAGMA foreign_keys=OFF", nullptr, nullptr, nullptr);
+    std::optional<Statement> on = Statement::ifAccepted(connection_, "PRAGMA foreign_keys");
+    if (!on || on->step() != Statement::Step::Row || on->number(0) != 1) {
+        const Failure failed =
+            connection_.failure(QStringLiteral("Viittausten sääntöjä ei voitu ottaa käyttöön, joten mitään ei "
+                                               "muutettu."));
+        connection_.tryRun("PRAGMA foreign_keys=OFF");
         throw failed;
     }
 }
 
 EnforcedKeys::~EnforcedKeys()
 {
-    sqlite3_exec(db_, "PRAGMA foreign_keys=OFF", nullptr, nullptr, nullptr);
+    connection_.tryRun("PRAGMA foreign_keys=OFF");
 }
 
 Effects rehearse(Database& database, const References& references, const QString& table, int withinMs)
@@ -374,23 +351,20 @@ Effects rehearse(Database& database, const References& references, const QString
     // Rolled back when it goes. The write lock is waited for here, before
     // the clock starts.
     const Database::WriteTransaction trial(database);
-    sqlite3* db = database.nativeHandle();
-    const NoSpill inMemory(db);
+    const Connection& connection = database.connection();
+    const NoSpill inMemory(connection);
     const QString what = QStringLiteral("Taulukon %1 rivejä ei voitu laskea.").arg(table);
-    const QByteArray sql = nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table));
-    const sqlite::StmtPtr count = sqlite::prepare(db, sql.constData(), int(sql.size()));
-    if (!count)
-        throw reasons::engineFailure(what, database.path(), db);
+    Statement count(connection, nameBytes::encode(QStringLiteral("SELECT count(*) FROM ") + quotedName(table)), what);
 
-    const Deadline deadline(db, withinMs);
-    const int rc = sqlite3_step(count.get());
-    if ((rc & 0xff) == SQLITE_INTERRUPT) {
+    const Deadline deadline(connection, withinMs);
+    const Statement::Step stepped = count.step();
+    if (stepped == Statement::Step::Failed && (connection.lastCode() & 0xff) == SQLITE_INTERRUPT) {
         effects.outcome = Effects::Outcome::NotInTime;
         return effects;
     }
-    if (rc != SQLITE_ROW)
-        throw reasons::engineFailure(what, database.path(), db);
-    effects.rows = sqlite3_column_int64(count.get(), 0);
+    if (stepped != Statement::Step::Row)
+        connection.fail(what);
+    effects.rows = count.number(0);
     if (!deleteCounting(database, references, table, effects)) {
         effects.outcome = Effects::Outcome::NotInTime;
         effects.ownDeleted = 0;
@@ -403,8 +377,7 @@ Effects carryOut(Database& database, const References& references, const QString
 {
     Effects effects;
     if (!deleteCounting(database, references, table, effects))
-        throw reasons::engineFailure(QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(table),
-                                     database.path(), database.nativeHandle());
+        database.connection().fail(QStringLiteral("Taulukon %1 rivejä ei voitu poistaa.").arg(table));
     return effects;
 }
 

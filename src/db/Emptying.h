@@ -5,9 +5,9 @@
 
 #include <optional>
 
+class Connection;
 class Database;
 class References;
-struct sqlite3;
 
 // What deleting every row of one table reaches, as the engine itself carries
 // out the ON DELETE actions other tables' keys declare and the triggers that
@@ -80,7 +80,7 @@ public:
     EnforcedKeys& operator=(const EnforcedKeys&) = delete;
 
 private:
-    sqlite3* db_;
+    const Connection& connection_;
 };
 
 // The emptying inside the caller's WriteTransaction, made under an

@@ -26,26 +26,16 @@ using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
 using StmtPtr = std::unique_ptr<sqlite3_stmt, Finalize>;
 using BackupPtr = std::unique_ptr<sqlite3_backup, FinishBackup>;
 
-// The statement `sql` on `db`, or empty when the engine refuses it; its
-// reason is then on `db`.
-inline StmtPtr prepare(sqlite3* db, const char* sql, int size = -1)
+// The first statement of `sql` on `db`, or empty when the engine refuses it;
+// its reason is then on `db`. `tail`, if given, is where the first statement ends.
+inline StmtPtr prepare(sqlite3* db, const char* sql, int size = -1, const char** tail = nullptr)
 {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql, size, &raw, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, size, &raw, tail) != SQLITE_OK) {
         sqlite3_finalize(raw);
         return {};
     }
     return StmtPtr(raw);
-}
-
-// The statement `sql` on `db`, stepped to its first row, or empty when the
-// engine refuses it or it gives no row; a refusal's reason is then on `db`.
-inline StmtPtr firstRow(sqlite3* db, const char* sql, int size = -1)
-{
-    StmtPtr statement = prepare(db, sql, size);
-    if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW)
-        return {};
-    return statement;
 }
 
 } // namespace sqlite

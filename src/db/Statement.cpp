@@ -4,26 +4,46 @@
 
 #include <sqlite3.h>
 
-Statement::Statement(const Connection& connection, sqlite::StmtPtr statement, QString what, QString whatIfDamaged)
+namespace {
+
+struct Prepared {
+    sqlite::StmtPtr statement;
+    bool more = false;
+};
+
+Prepared prepare(const Connection& connection, QByteArrayView sql)
+{
+    const char* tail = nullptr;
+    sqlite::StmtPtr statement = sqlite::prepare(connection.handle(), sql.constData(), int(sql.size()), &tail);
+    const bool more = statement && tail != sql.constData() + sql.size();
+    return {std::move(statement), more};
+}
+
+} // namespace
+
+Statement::Statement(const Connection& connection, sqlite::StmtPtr statement, QString what, QString whatIfDamaged,
+                     bool more)
     : connection_(&connection), statement_(std::move(statement)), what_(std::move(what)),
-      whatIfDamaged_(std::move(whatIfDamaged))
+      whatIfDamaged_(std::move(whatIfDamaged)), more_(more)
 {
 }
 
 Statement::Statement(const Connection& connection, QByteArrayView sql, QString what, QString whatIfDamaged)
-    : Statement(connection, sqlite::prepare(connection.handle(), sql.constData(), int(sql.size())), std::move(what),
-                std::move(whatIfDamaged))
+    : connection_(&connection), what_(std::move(what)), whatIfDamaged_(std::move(whatIfDamaged))
 {
-    if (!statement_)
+    Prepared prepared = prepare(connection, sql);
+    if (!prepared.statement)
         connection_->fail(what_, whatIfDamaged_);
+    statement_ = std::move(prepared.statement);
+    more_ = prepared.more;
 }
 
 std::optional<Statement> Statement::ifAccepted(const Connection& connection, QByteArrayView sql)
 {
-    sqlite::StmtPtr prepared = sqlite::prepare(connection.handle(), sql.constData(), int(sql.size()));
-    if (!prepared)
+    Prepared prepared = prepare(connection, sql);
+    if (!prepared.statement)
         return std::nullopt;
-    return Statement(connection, std::move(prepared), {}, {});
+    return Statement(connection, std::move(prepared.statement), {}, {}, prepared.more);
 }
 
 void Statement::bind(int index, const QString& text)
@@ -67,9 +87,19 @@ qint64 Statement::firstNumber()
     return number(0);
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(statement_.get());
+}
+
 qint64 Statement::number(int column) const
 {
     return sqlite3_column_int64(statement_.get(), column);
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
 }
 
 QString Statement::text(int column) const

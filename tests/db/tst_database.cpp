@@ -1,7 +1,10 @@
 #include "OtherProgram.h"
 #include "TestDatabase.h"
 #include "db/DatabaseEngine.h"
+#include "db/Dependencies.h"
+#include "db/Emptying.h"
 #include "db/Failure.h"
+#include "db/References.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +53,8 @@ int countVersionChecks(unsigned, void*, void* statement, void*)
 qint64 setting(Database& db, const char* pragma)
 {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db.nativeHandle(), pragma, -1, &st, nullptr) != SQLITE_OK || sqlite3_step(st) != SQLITE_ROW) {
+    if (sqlite3_prepare_v2(db.connection().handle(), pragma, -1, &st, nullptr) != SQLITE_OK
+        || sqlite3_step(st) != SQLITE_ROW) {
         sqlite3_finalize(st);
         throw std::runtime_error(pragma);
     }
@@ -59,7 +63,39 @@ qint64 setting(Database& db, const char* pragma)
     return value;
 }
 
+// What a closed database is asked to do.
+enum class Use { Names, RowCount, References, Dependencies, EmptyingReach, Rename, Connection };
+
+void use(Database& db, Use what)
+{
+    switch (what) {
+    case Use::Names:
+        db.tableNames();
+        break;
+    case Use::RowCount:
+        db.rowCount("A");
+        break;
+    case Use::References:
+        References{db};
+        break;
+    case Use::Dependencies:
+        Dependencies{db};
+        break;
+    case Use::EmptyingReach:
+        emptying::reachOf(db, References(db), "A");
+        break;
+    case Use::Rename:
+        (void)db.renameTable("A", "E");
+        break;
+    case Use::Connection:
+        db.connection();
+        break;
+    }
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Use)
 
 class TestDatabase : public QObject {
     Q_OBJECT
@@ -147,7 +183,7 @@ private slots:
         const QString file = path("cache.wk1");
         const QStringList names = numberedTables(file);
         Database db = DatabaseEngine::instance().open(file);
-        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countCatalogueReads, nullptr);
+        sqlite3_trace_v2(db.connection().handle(), SQLITE_TRACE_STMT, countCatalogueReads, nullptr);
         catalogueReads = 0;
 
         QCOMPARE(namesOf(db), names);
@@ -173,7 +209,7 @@ private slots:
         const QString file = path("walk.wk1");
         QStringList names = numberedTables(file);
         Database db = DatabaseEngine::instance().open(file);
-        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
+        sqlite3_trace_v2(db.connection().handle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
         versionChecks = 0;
         {
             const Database::Walk walk(db);
@@ -204,7 +240,7 @@ private slots:
     {
         const QString file = abcd("all-names.wk1");
         Database db = DatabaseEngine::instance().open(file);
-        sqlite3_trace_v2(db.nativeHandle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
+        sqlite3_trace_v2(db.connection().handle(), SQLITE_TRACE_STMT, countVersionChecks, nullptr);
         versionChecks = 0;
         QCOMPARE(db.tableNames(), (QStringList{"A", "B", "C", "D"}));
         QCOMPARE(versionChecks, 1);
@@ -364,7 +400,8 @@ private slots:
         testdb::create(file, "CREATE TABLE A (id INTEGER PRIMARY KEY); CREATE TABLE B (a REFERENCES A (id));"
                              "CREATE VIEW V AS SELECT id FROM A;");
         Database db = DatabaseEngine::instance().open(file);
-        QCOMPARE(sqlite3_exec(db.nativeHandle(), "PRAGMA legacy_alter_table=ON", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db.connection().handle(), "PRAGMA legacy_alter_table=ON", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
         QCOMPARE(db.renameTable("A", "Uusi"), QString());
         QCOMPARE(testdb::value(file, "SELECT \"table\" FROM pragma_foreign_key_list('B')"), QStringLiteral("Uusi"));
         QCOMPARE(testdb::value(file, "SELECT sql FROM sqlite_master WHERE name = 'V'"),
@@ -497,11 +534,33 @@ private slots:
         QCOMPARE(testdb::rowCount(file, QStringLiteral("Rivit")), 0);
     }
 
-    void closeReleasesTheHandle()
+    // Once closed, every reader of the engine refuses as closed, and none
+    // reaches the engine without its handle.
+    void aClosedDatabaseRefusesEveryUse_data()
     {
-        Database db = DatabaseEngine::instance().open(abcd("close.wk1"));
+        QTest::addColumn<Use>("use");
+        QTest::newRow("names") << Use::Names;
+        QTest::newRow("row count") << Use::RowCount;
+        QTest::newRow("references") << Use::References;
+        QTest::newRow("dependencies") << Use::Dependencies;
+        QTest::newRow("emptying's reach") << Use::EmptyingReach;
+        QTest::newRow("rename") << Use::Rename;
+        QTest::newRow("connection") << Use::Connection;
+    }
+
+    void aClosedDatabaseRefusesEveryUse()
+    {
+        QFETCH(Use, use);
+        const QString file = abcd(QStringLiteral("closed-%1.wk1").arg(int(use)));
+        Database db = DatabaseEngine::instance().open(file);
         db.close();
-        QVERIFY_THROWS_EXCEPTION(Failure, db.tableCount());
+        try {
+            ::use(db, use);
+            QFAIL("used");
+        } catch (const Failure& refused) {
+            QCOMPARE(refused.whatFailed(), QStringLiteral("Tietokanta on jo suljettu."));
+            QCOMPARE(refused.file(), file);
+        }
     }
 };
 
