@@ -21,8 +21,9 @@
 namespace {
 
 const QString kCopyFailed = QStringLiteral("Varmuuskopion tekeminen epäonnistui, joten tietokantaan ei koskettu.");
-// Said by kCopyFailed already: a failure with only this to say gets kCopyFailed alone.
-const QString kCannotCreate = QStringLiteral("Varmuuskopiota ei voitu luoda.");
+// A copy that cannot be made at all has nothing to say beyond kCopyFailed,
+// which takeSafetyCopy puts in front of every failure.
+const QString kCannotCreate;
 
 // The copy in the making. Where the file system allows, it has no name at
 // all until it is finished, so a program killed meanwhile leaves nothing
@@ -179,8 +180,6 @@ QString takeSafetyCopy(Database& database, const QDateTime& moment, const CopyPr
             throw Failure(QStringLiteral("Tietokantaa ei ole varattu muutosta varten."), database.path());
         return makeCopy(database, moment, progress);
     } catch (const Failure& failure) {
-        if (failure.whatFailed() == kCannotCreate)
-            throw failure.reworded({}).withContext(kCopyFailed);
         throw failure.withContext(kCopyFailed);
     }
 }
