@@ -5,7 +5,6 @@
 #include "db/Failure.h"
 #include "db/FileCheck.h"
 #include "db/LockWait.h"
-#include "db/Reasons.h"
 #include "db/Statement.h"
 
 #include <QDir>
@@ -223,14 +222,9 @@ void compactLocked(const QString& databasePath, const std::function<void()>& sti
     // otherwise read on and keep the file from shrinking.
     if (!db.tryRun("PRAGMA locking_mode=EXCLUSIVE"))
         throw db.failure(kNotCompacted).withState(kUnchanged);
-    if (!db.tryRun("BEGIN EXCLUSIVE; COMMIT;")) {
-        const Failure failed = db.failure(kNotCompacted).withState(kUnchanged);
-        if (reasons::lockedOut(failed))
-            throw failed.reworded(kNotCompacted
-                                  + QStringLiteral("\nToinen ohjelma käyttää tietokantaa. Sulje Lumeri-ohjelmat ja "
-                                                   "yritä uudelleen."));
-        throw failed;
-    }
+    // Another program's lock is told by the waiting dialogs, in the operation's words.
+    if (!db.tryRun("BEGIN EXCLUSIVE; COMMIT;"))
+        throw db.failure(kNotCompacted).withState(kUnchanged);
     // The work begins: a window shows its progress from here on.
     if (stillWorking)
         stillWorking();
